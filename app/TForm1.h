@@ -1,0 +1,86 @@
+#pragma once
+
+#include "choix.h"
+#include "services.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QStatusBar>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class TForm1;
+}
+
+#include <QDialog>
+
+namespace quorvale {
+
+/** La fenêtre principale : les choix de source et de destination, les boutons et la barre d'état. */
+class TForm1 : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TForm1(Services &services, QWidget *parent = nullptr);
+    ~TForm1() override;
+
+    /** Les vérifications du démarrage ; faux (après son unique message) quand le programme doit finir. */
+    bool FormCreate();
+    /** L'aide en français, à côté de l'exécutable. */
+    void AfficheAide();
+
+    Choix &choix() { return choix_; }
+    Ui::TForm1 *ui() const { return ui_.get(); }
+    QLabel *Panneau(int i) const { return i == 0 ? panneau0_ : panneau1_; }
+    QStatusBar *StatusBar1() const { return statusBar_; }
+
+    /** Les fenêtres montrées par « À propos... » et « Projection ... ». */
+    void setAboutBox(QDialog *boite) { aboutBox_ = boite; }
+    void setFormeProjection(QDialog *forme) { formeProjection_ = forme; }
+    /** Ce que fait « Traduire » ; appelé par Button3Click. */
+    void setTraduction(std::function<void()> traduction) { traduction_ = std::move(traduction); }
+    /** Appelé à la fermeture de la fenêtre, avant qu'elle ne se ferme (la fenêtre d'avancement). */
+    void setFermeture(std::function<void()> fermeture) { fermeture_ = std::move(fermeture); }
+    /** Vrai pendant un traitement : la barre d'état ne suit plus l'aide des contrôles. */
+    void setOccupe(bool occupe) { occupe_ = occupe; }
+
+public slots:
+    void ComboBox1Select(int index);
+    void ComboBox2Select(int index);
+    void Edit2Change(const QString &texte);
+    void Edit3Change(const QString &texte);
+    void Button1Click();
+    void Button2Click();
+    void Button7Click();
+    void Button4Click();
+    void Button8Click();
+    void Button9Click();
+    void Button5Click();
+    void Button3Click();
+
+protected:
+    bool eventFilter(QObject *objet, QEvent *evenement) override;
+    void closeEvent(QCloseEvent *evenement) override;
+
+private:
+    Services &services_;
+    std::unique_ptr<Ui::TForm1> ui_;
+    Choix choix_;
+    QStatusBar *statusBar_;
+    QLabel *panneau0_;
+    QLabel *panneau1_;
+    QPointer<QDialog> aboutBox_;
+    QPointer<QDialog> formeProjection_;
+    std::function<void()> traduction_;
+    std::function<void()> fermeture_;
+    bool occupe_ = false;
+};
+
+/** Le texte de Edit1 après un choix de fichiers : noms sans dossier ni extension, joints par ";". */
+QString NomsChoisis(const QStringList &fichiers);
+/** Le dossier du premier fichier choisi, terminé par "/". */
+QString DossierChoisi(const QStringList &fichiers);
+
+} // namespace quorvale

@@ -1,0 +1,252 @@
+#include "fichiers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace quorvale {
+
+namespace {
+
+QChar MinusculeAscii(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'A' && u <= u'Z') ? QChar(char16_t(u + 32)) : c;
+}
+
+bool EgalSansCasseAscii(const QString &a, const QString &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (MinusculeAscii(a[i]) != MinusculeAscii(b[i]))
+            return false;
+    return true;
+}
+
+bool ExisteBrut(const QString &chemin)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(chemin).constData(), &st) == 0;
+}
+
+// Entrées d'un dossier dans l'ordre du système, sans "." ni "..".
+template <typename Fonction>
+void ParcourtDossier(const QString &dossier, Fonction &&f)
+{
+    DIR *d = ::opendir(QFile::encodeName(dossier.isEmpty() ? u"."_s : dossier).constData());
+    if (!d)
+        return;
+    while (dirent *e = ::readdir(d)) {
+        const char *n = e->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
+            continue;
+        if (!f(e))
+            break;
+    }
+    ::closedir(d);
+}
+
+bool CorrespondDepuis(const QString &nom, qsizetype i, const QString &motif, qsizetype j)
+{
+    while (j < motif.size()) {
+        const QChar m = motif[j];
+        if (m == u'*') {
+            while (j < motif.size() && motif[j] == u'*')
+                ++j;
+            if (j == motif.size())
+                return true;
+            for (qsizetype k = i; k <= nom.size(); ++k)
+                if (CorrespondDepuis(nom, k, motif, j))
+                    return true;
+            return false;
+        }
+        if (i >= nom.size())
+            return false;
+        if (m != u'?' && MinusculeAscii(m) != MinusculeAscii(nom[i]) && m.toCaseFolded() != nom[i].toCaseFolded())
+            return false;
+        ++i;
+        ++j;
+    }
+    return i == nom.size();
+}
+
+} // namespace
+
+QString Resous(const QString &chemin)
+{
+    if (chemin.isEmpty() || ExisteBrut(chemin))
+        return chemin;
+    const bool absolu = chemin.startsWith(u'/');
+    const QStringList parties = chemin.split(u'/', Qt::SkipEmptyParts);
+    QString courant = absolu ? u"/"_s : QString();
+    for (qsizetype i = 0; i < parties.size(); ++i) {
+        const QString &partie = parties[i];
+        const QString joint = courant.isEmpty() ? partie
+                              : courant.endsWith(u'/') ? courant + partie
+                                                       : courant + u'/' + partie;
+        if (partie == u"."_s || partie == u".."_s || ExisteBrut(joint)) {
+            courant = joint;
+            continue;
+        }
+        QString trouve;
+        ParcourtDossier(courant, [&](dirent *e) {
+            const QString nom = QFile::decodeName(e->d_name);
+            if (EgalSansCasseAscii(nom, partie)) {
+                trouve = nom;
+                return false;
+            }
+            return true;
+        });
+        if (trouve.isEmpty()) {
+            // Le reste n'existe pas : on le garde tel qu'écrit.
+            QString reste = joint;
+            for (qsizetype k = i + 1; k < parties.size(); ++k)
+                reste += u'/' + parties[k];
+            if (chemin.endsWith(u'/'))
+                reste += u'/';
+            return reste;
+        }
+        courant = courant.isEmpty() ? trouve : courant.endsWith(u'/') ? courant + trouve : courant + u'/' + trouve;
+    }
+    if (chemin.endsWith(u'/') && !courant.endsWith(u'/'))
+        courant += u'/';
+    return courant;
+}
+
+bool FichierExiste(const QString &chemin)
+{
+    struct stat st;
+    if (chemin.isEmpty() || ::stat(QFile::encodeName(Resous(chemin)).constData(), &st) != 0)
+        return false;
+    return !S_ISDIR(st.st_mode);
+}
+
+bool DossierExiste(const QString &chemin)
+{
+    struct stat st;
+    if (chemin.isEmpty() || ::stat(QFile::encodeName(Resous(chemin)).constData(), &st) != 0)
+        return false;
+    return S_ISDIR(st.st_mode);
+}
+
+bool CopieFichier(const QString &source, const QString &cible, bool garde)
+{
+    const QString src = Resous(source);
+    const QString dst = Resous(cible);
+    struct stat a, b;
+    const bool cibleExiste = ::stat(QFile::encodeName(dst).constData(), &b) == 0;
+    if (::stat(QFile::encodeName(src).constData(), &a) != 0 || S_ISDIR(a.st_mode))
+        return false;
+    if (cibleExiste && a.st_dev == b.st_dev && a.st_ino == b.st_ino)
+        return true; // le même fichier : ne jamais le tronquer
+    if (cibleExiste && garde)
+        return false;
+    // Copie sous un nom provisoire, puis renommage : la cible n'est jamais à moitié écrite.
+    const QString provisoire = dst + u".quorvale-copie"_s;
+    (void)QFile::remove(provisoire);
+    if (!QFile::copy(src, provisoire))
+        return false;
+    if (::rename(QFile::encodeName(provisoire).constData(), QFile::encodeName(dst).constData()) != 0) {
+        (void)QFile::remove(provisoire);
+        return false;
+    }
+    return true;
+}
+
+bool DeplaceFichier(const QString &source, const QString &cible)
+{
+    const QString src = Resous(source);
+    const QString dst = Resous(cible);
+    if (::rename(QFile::encodeName(src).constData(), QFile::encodeName(dst).constData()) == 0)
+        return true;
+    if (!CopieFichier(src, dst, false))
+        return false;
+    return QFile::remove(src);
+}
+
+bool SupprimeFichier(const QString &chemin)
+{
+    if (!FichierExiste(chemin))
+        return false;
+    return QFile::remove(Resous(chemin));
+}
+
+bool CreeDossier(const QString &chemin)
+{
+    return !chemin.isEmpty() && QDir().mkdir(Resous(chemin));
+}
+
+bool SupprimeArborescence(const QString &chemin)
+{
+    if (chemin.isEmpty())
+        return false;
+    std::error_code erreur;
+    std::filesystem::remove_all(std::filesystem::path(QFile::encodeName(Resous(chemin)).toStdString()), erreur);
+    return !erreur && !ExisteBrut(Resous(chemin));
+}
+
+QString DossierTemporaire()
+{
+    QString dossier = QDir::tempPath();
+    if (dossier.isEmpty())
+        return {};
+    if (!dossier.endsWith(u'/'))
+        dossier += u'/';
+    return dossier;
+}
+
+bool CorrespondMotif(const QString &nom, const QString &motif)
+{
+    if (motif.isEmpty())
+        return false;
+    if (motif == u"*.*"_s || motif == u"*"_s)
+        return true;
+    return CorrespondDepuis(nom, 0, motif, 0);
+}
+
+QList<EntreeDossier> ChercheDossier(const QString &dossier, const QString &motif)
+{
+    QList<EntreeDossier> entrees;
+    if (motif.isEmpty())
+        return entrees;
+    const QString reel = Resous(dossier);
+    const QByteArray base = QFile::encodeName(reel.endsWith(u'/') ? reel : reel + u'/');
+    ParcourtDossier(reel, [&](dirent *e) {
+        const QString nom = QFile::decodeName(e->d_name);
+        if (!CorrespondMotif(nom, motif))
+            return true;
+        EntreeDossier entree;
+        entree.nom = nom;
+        struct stat st;
+        if (::stat((base + e->d_name).constData(), &st) == 0) {
+            entree.dossier = S_ISDIR(st.st_mode);
+            entree.taille = st.st_size;
+            entree.date = QDateTime::fromSecsSinceEpoch(st.st_mtime);
+        } else if (e->d_type == DT_DIR) {
+            entree.dossier = true;
+        }
+        entrees << entree;
+        return true;
+    });
+    return entrees;
+}
+
+QString ChangeExtension(const QString &chemin, const QString &extension)
+{
+    const qsizetype barre = chemin.lastIndexOf(u'/');
+    const qsizetype point = chemin.lastIndexOf(u'.');
+    if (point > barre)
+        return chemin.left(point) + extension;
+    return chemin + extension;
+}
+
+} // namespace quorvale

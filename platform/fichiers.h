@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+namespace quorvale {
+
+/** Chemin réel d'un chemin donné : tel quel s'il existe, sinon chaque composant cherché sans
+ *  égard à la casse ASCII ; les composants introuvables restent tels qu'écrits (fichier à créer). */
+QString Resous(const QString &chemin);
+
+/** Vrai quand la date du fichier se lit et que ce n'est pas un dossier. */
+bool FichierExiste(const QString &chemin);
+/** Vrai quand le chemin désigne un dossier existant. */
+bool DossierExiste(const QString &chemin);
+
+/** Copie un fichier ; garde = vrai refuse d'écraser une cible existante. Copier un fichier sur
+ *  lui-même ne fait rien et réussit (il ne doit jamais être tronqué). */
+bool CopieFichier(const QString &source, const QString &cible, bool garde);
+/** Déplace (renomme) un fichier ; une cible existante est remplacée. */
+bool DeplaceFichier(const QString &source, const QString &cible);
+bool SupprimeFichier(const QString &chemin);
+/** Crée un dossier (un seul niveau, comme Windows). */
+bool CreeDossier(const QString &chemin);
+/** Suppression silencieuse d'une arborescence ; vrai quand elle n'existe plus. */
+bool SupprimeArborescence(const QString &chemin);
+
+/** Le dossier temporaire de l'utilisateur, terminé par "/" ; vide si inconnu. */
+QString DossierTemporaire();
+
+/** Motif de nom de fichier avec * et ?, sans égard à la casse. */
+bool CorrespondMotif(const QString &nom, const QString &motif);
+
+struct EntreeDossier {
+    QString nom;
+    bool dossier = false;
+    qint64 taille = 0;
+    QDateTime date;
+};
+
+/** Les entrées d'un dossier dont le nom correspond au motif, dans l'ordre de la liste du système ;
+ *  "." et ".." exclus ; vide si le dossier ne se lit pas. */
+QList<EntreeDossier> ChercheDossier(const QString &dossier, const QString &motif);
+
+/** Remplace l'extension (à partir du dernier "." du nom de fichier) ; ajoute si aucune. */
+QString ChangeExtension(const QString &chemin, const QString &extension);
+
+} // namespace quorvale

@@ -1,0 +1,83 @@
+#include "interface_ui.h"
+
+#include "fichiers.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace quorvale {
+
+void MessagesFenetre::Affiche(const QString &texte)
+{
+    QMessageBox boite(QMessageBox::NoIcon, QApplication::applicationName(), texte, QMessageBox::Ok,
+                      QApplication::activeWindow());
+    boite.exec();
+}
+
+QStringList DialoguesFenetre::ChoisitFichiers(const QString &description, const QString &motif)
+{
+    QFileDialog dialogue(QApplication::activeWindow());
+    dialogue.setFileMode(QFileDialog::ExistingFiles);
+    dialogue.setOption(QFileDialog::ReadOnly, false);
+    dialogue.setNameFilter(description + u" ("_s + motif + u')');
+    if (dialogue.exec() != QDialog::Accepted)
+        return {};
+    return dialogue.selectedFiles();
+}
+
+QString DialoguesFenetre::ChoisitFichier(const QString &titre, const QString &description, const QString &motif,
+                                         const QString &extensionParDefaut)
+{
+    QFileDialog dialogue(QApplication::activeWindow(), titre);
+    dialogue.setFileMode(QFileDialog::ExistingFile);
+    dialogue.setNameFilter(description + u" ("_s + motif + u')');
+    dialogue.setDefaultSuffix(extensionParDefaut);
+    if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
+        return {};
+    return dialogue.selectedFiles().first();
+}
+
+QString DialoguesFenetre::ChoisitDossier(const QString &titre)
+{
+    return QFileDialog::getExistingDirectory(QApplication::activeWindow(), titre, QString(),
+                                             QFileDialog::ShowDirsOnly);
+}
+
+AideFenetre::~AideFenetre()
+{
+    delete fenetre_.data();
+}
+
+void AideFenetre::AfficheAide(const QString &fichier)
+{
+    if (!fenetre_) {
+        auto *fenetre = new QWidget(nullptr, Qt::Window);
+        fenetre->setWindowTitle(u"Aide de Quorvale"_s);
+        fenetre->resize(640, 560);
+        auto *disposition = new QVBoxLayout(fenetre);
+        auto *navigateur = new QTextBrowser(fenetre);
+        navigateur->setObjectName(u"navigateur"_s);
+        navigateur->setOpenExternalLinks(true);
+        disposition->addWidget(navigateur);
+        fenetre_ = fenetre;
+    }
+    auto *navigateur = fenetre_->findChild<QTextBrowser *>(u"navigateur"_s);
+    const QString reel = Resous(fichier);
+    if (FichierExiste(reel))
+        navigateur->setSource(QUrl::fromLocalFile(QFileInfo(reel).absoluteFilePath()));
+    else
+        navigateur->setHtml(u"<h2>Aide introuvable</h2><p>Le fichier d'aide « %1 » est introuvable.</p>"_s
+                                .arg(fichier.toHtmlEscaped()));
+    fenetre_->show();
+    fenetre_->raise();
+    fenetre_->activateWindow();
+}
+
+} // namespace quorvale
