@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+class OGRLayer;
+class OGRSpatialReference;
+
+namespace quorvale::e00 {
+
+/** Vrai quand le texte est un E00 compressé ("EXP  1"). */
+bool EstCompresse(const QByteArray &texte);
+
+/** Le texte E00 non compressé ; lève quorvale::Erreur sur un fichier tronqué ou invalide. */
+QByteArray Decompresse(const QByteArray &texte);
+
+/** Écrit une couverture E00 (non compressée, double précision) à partir des couches OGR données
+ *  (points, lignes, régions ; attributs de tout type), nommée nomCouverture, dans le fichier chemin,
+ *  écrit sous un nom provisoire puis renommé. srs peut être nul. Lève quorvale::Erreur. */
+void EcritCouverture(const std::vector<OGRLayer *> &couches, const QString &nomCouverture,
+                     const QString &chemin, const OGRSpatialReference *srs);
+
+} // namespace quorvale::e00
