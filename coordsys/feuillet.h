@@ -1,0 +1,36 @@
+#pragma once
+
+#include "assomots.h"
+
+#include <QList>
+#include <QString>
+
+namespace quorvale {
+
+/** Les quatre réglages qui décident de la projection d'un fichier (valeurs de départ : tous vrais). */
+struct ReglagesProjection {
+    bool Feuillets = true; // zone déterminée sur le numéro de feuillet
+    bool Mtm = true;       // MTM sur feuillet 20 000 ; faux : UTM sur feuillet 250 000
+    bool Nad83 = true;     // faux : NAD 27
+    bool AssoMots = true;  // utiliser les associations de mots
+};
+
+/** Vrai quand le texte a au moins un caractère, tous chiffres, points ou virgules (une virgule
+ *  ne compte que dans un texte d'au moins deux caractères). */
+bool EstNumerique(const QString &texte);
+
+/** Feuillet 1:20 000 en début d'un composant du chemin, casse conservée ; vide sinon. */
+QString FeuilletMTM(const QString &chemin);
+/** Feuillet 1:250 000 en début d'un composant du chemin, en minuscules ; vide sinon. */
+QString FeuilletUTM(const QString &chemin);
+/** Méridien central MTM d'un feuillet 1:20 000 (« 73.5 ») ; vide hors de la table. */
+QString MeridienMTM(const QString &feuillet);
+/** Méridien central UTM d'un feuillet 1:250 000 (« 75 ») ; vide hors de la table. */
+QString MeridienUTM(const QString &feuillet);
+
+/** La clause CoordSys d'un fichier source : le feuillet, puis les associations de mots (dans
+ *  l'ordre donné), puis la projection choisie. Jamais vide. */
+QString ProjectionFichier(const QString &chemin, const ReglagesProjection &reglages,
+                          const QList<Association> &associations, const QString &projectionChoisie);
+
+} // namespace quorvale
