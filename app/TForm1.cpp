@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileInfo>
+#include <QScreen>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -77,6 +78,9 @@ TForm1::TForm1(Services &services, QWidget *parent)
     connect(ui_->Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
     connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+
+    if (const QScreen *ecran = screen())
+        move(ecran->availableGeometry().center() - rect().center());
 }
 
 TForm1::~TForm1() = default;
