@@ -1,0 +1,59 @@
+#pragma once
+
+#include "erreur.h"
+#include "travail.h"
+
+#include <QString>
+#include <optional>
+
+namespace quorvale {
+
+/** Un fichier refusé sans arrêter le traitement : le texte dit pourquoi ; le traitement le montre
+ *  (ou le note) et passe au fichier suivant. Toute autre Erreur met fin au traitement. */
+class RefusFichier : public Erreur {
+public:
+    using Erreur::Erreur;
+};
+
+/** Le refus d'un chemin qui ne s'écrit pas sur une seule ligne (saut de ligne ou retour chariot) ;
+ *  vide quand le chemin convient. */
+std::optional<QString> RefusChemin(const QString &chemin);
+
+/** Convertit un fichier par le traducteur universel (une des douze paires) : écrit Trad_Macro.txt,
+ *  lance LanceParam.bat puis LanceTrad.bat et, quand ExtCible vaut "shp", renomme les sorties.
+ *  Lève RefusFichier quand un chemin contient un saut de ligne, Erreur pour une clause illisible,
+ *  un fichier de travail qui ne s'écrit pas ou un processus qui ne se crée pas. */
+void TraduitFichier(Travail &travail, const QString &source, const QString &destination);
+
+/** Le texte de Trad_Macro.txt, lignes terminées par CR LF ; lève Erreur pour une clause illisible. */
+QString TexteMacro(const Travail &travail, const QString &source, const QString &dossierCible,
+                   const QString &dossierSource, const QString &cleCible, const QString &cleSource);
+/** Écrit Trad_Macro.txt dans le dossier temporaire (UTF-8). */
+void EcritMacro(const Travail &travail, const QString &source, const QString &dossierCible,
+                const QString &dossierSource, const QString &cleCible, const QString &cleSource);
+
+/** La commande generate de la paire ; lève Erreur pour une paire que le traducteur ne fait pas. */
+QString CommandeGenerate(const Travail &travail, const QString &source, const QString &cleSource,
+                         const QString &cleCible);
+/** La commande de traduction sur Trad_Macro.txt. */
+QString CommandeTraduction(const Travail &travail);
+
+/** Crée ou vide nom + ".bat" et y écrit la ligne suivie d'un saut de ligne ; lève Erreur si
+ *  le fichier ne s'écrit pas. */
+void EcritBatch(const QString &nom, const QString &ligne);
+/** Lance le fichier de commandes et attend sa fin. */
+ResultatProcessus ExecuteEtAttend(Processus &processus, const QString &fichierCommandes);
+/** La ligne telle que l'interpréteur la lit : le même texte, en entier (tout est UTF-8 ici). */
+QString VersOem(const QString &texte);
+/** Un texte à placer entre guillemets doubles dans une ligne de /bin/sh : $ ` " \ précédés de "\". */
+QString EchappeSh(const QString &texte);
+
+/** Le numéro de projection d'une clause CoordSys (l'entier avant la première virgule) ;
+ *  lève Erreur quand il ne se lit pas. */
+int CodeProjection(const QString &clause);
+/** La clause réécrite sous sa forme Bounds (code moins 2000, les quatre dernières valeurs en bornes). */
+QString AjouteBornes(const QString &clause);
+/** Vrai quand la case « Utiliser la projection du fichier » est cochée et qu'un .prj accompagne la source. */
+bool ProjectionDuFichier(const Travail &travail, const QString &source);
+
+} // namespace quorvale
