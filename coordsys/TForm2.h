@@ -72,6 +72,7 @@ private:
     Catalogue catalogue_;
     QList<qsizetype> lignesListe_; // ligne du catalogue de chaque entrée de ListBox1
     QPointer<TForm3> form3_;
+    bool cree_ = false; // les réglages ne s'écrivent qu'après avoir été lus
 };
 
 } // namespace quorvale

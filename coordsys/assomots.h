@@ -12,7 +12,10 @@ struct Association {
     QString Mot;
     QString Nom;        // nom de la projection
     QString Parametres; // texte des paramètres, sans le préfixe de la clause
-    bool operator==(const Association &) const = default;
+    bool operator==(const Association &autre) const
+    {
+        return Mot == autre.Mot && Nom == autre.Nom && Parametres == autre.Parametres;
+    }
 };
 
 /** Le fichier des associations dans un dossier (celui de l'exécutable). */

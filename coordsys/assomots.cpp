@@ -1,0 +1,119 @@
+#include "assomots.h"
+
+#include "catalogue.h"
+#include "cp1252.h"
+#include "erreur.h"
+#include "fichiers.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <algorithm>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace quorvale {
+
+namespace {
+
+const QByteArray MarqueUtf8("\xEF\xBB\xBF");
+
+// Seules les lettres A à Z changent de casse : les lettres accentuées doivent être exactes.
+QString MinusculesAscii(const QString &texte)
+{
+    QString resultat = texte;
+    for (QChar &c : resultat)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    return resultat;
+}
+
+const QString &Colonne(const Association &a, int colonne)
+{
+    return colonne == 1 ? a.Nom : colonne == 2 ? a.Parametres : a.Mot;
+}
+
+} // namespace
+
+QString FichierAssoMots(const QString &dossier)
+{
+    return (dossier.endsWith(u'/') ? dossier : dossier + u'/') + u"AssoMots.txt"_s;
+}
+
+QList<Association> LitAssociations(const QByteArray &contenu)
+{
+    const QString texte = contenu.startsWith(MarqueUtf8) ? QString::fromUtf8(contenu.mid(MarqueUtf8.size()))
+                                                         : DecodeCp1252(contenu);
+    QList<Association> associations;
+    for (const QString &ligne : DecoupeLignes(texte)) {
+        // Un champ sans son ";" de fin se lit vide.
+        const QStringList champs = ligne.split(u';');
+        const qsizetype fermes = champs.size() - 1;
+        associations << Association{fermes > 0 ? champs[0] : QString(), fermes > 1 ? champs[1] : QString(),
+                                    fermes > 2 ? champs[2] : QString()};
+    }
+    return associations;
+}
+
+QByteArray TexteAssociations(const QList<Association> &associations)
+{
+    QString texte;
+    for (const Association &a : associations)
+        texte += a.Mot + u';' + a.Nom + u';' + a.Parametres + u";\r\n"_s;
+    // Un caractère absent de Windows-1252 ferait perdre la ligne : tout passe alors en UTF-8 marqué.
+    if (EncodableCp1252(texte))
+        return EncodeCp1252(texte);
+    return MarqueUtf8 + texte.toUtf8();
+}
+
+QList<Association> ChargeAssociations(const QString &fichier)
+{
+    const QString reel = Resous(fichier);
+    if (!FichierExiste(reel)) {
+        QFile vide(reel);
+        if (!vide.open(QIODevice::WriteOnly))
+            throw Erreur(u"Impossible de créer le fichier \"%1\". %2"_s.arg(fichier, vide.errorString()));
+        return {};
+    }
+    QFile f(reel);
+    if (!f.open(QIODevice::ReadOnly))
+        throw Erreur(u"Impossible d'ouvrir le fichier \"%1\". %2"_s.arg(fichier, f.errorString()));
+    return LitAssociations(f.readAll());
+}
+
+void EnregistreAssociations(const QString &fichier, const QList<Association> &associations)
+{
+    QSaveFile f(Resous(fichier));
+    const QByteArray contenu = TexteAssociations(associations);
+    if (!f.open(QIODevice::WriteOnly) || f.write(contenu) != contenu.size() || !f.commit())
+        throw Erreur(u"Impossible de créer le fichier \"%1\". %2"_s.arg(fichier, f.errorString()));
+}
+
+void AjouteMots(QList<Association> &associations, const QStringList &mots, const QString &nom,
+                const QString &parametres)
+{
+    for (const QString &mot : mots) {
+        const QString cle = MinusculesAscii(mot);
+        const bool connu = std::any_of(associations.cbegin(), associations.cend(),
+                                       [&](const Association &a) { return MinusculesAscii(a.Mot) == cle; });
+        if (!connu)
+            associations << Association{mot, nom, parametres};
+    }
+}
+
+void TrieAssociations(QList<Association> &associations, int colonne)
+{
+    std::stable_sort(associations.begin(), associations.end(), [colonne](const Association &a, const Association &b) {
+        return MinusculesAscii(Colonne(a, colonne)) < MinusculesAscii(Colonne(b, colonne));
+    });
+}
+
+const Association *ChercheAssociation(const QList<Association> &associations, const QString &chemin)
+{
+    const QString cheminMin = MinusculesAscii(chemin);
+    for (const Association &a : associations)
+        if (!a.Mot.isEmpty() && cheminMin.contains(MinusculesAscii(a.Mot)))
+            return &a;
+    return nullptr;
+}
+
+} // namespace quorvale
