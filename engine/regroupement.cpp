@@ -3,6 +3,7 @@
 #include "attente.h"
 #include "erreur.h"
 #include "fichiers.h"
+#include "scrutedossier.h"
 #include "traduction.h"
 
 #include <algorithm>
@@ -33,15 +34,15 @@ QString Chaine(const QString &texte)
     return u'"' + double_.replace(u'"', u"\"\""_s) + u'"';
 }
 
+// Le parcours de ScruteDossier2 quand le traitement n'en fournit pas : sous-dossiers compris.
 void ParcourtTables(const QString &dossier, const QString &filtre, QStringList &tables)
 {
-    const QString prefixe = dossier.endsWith(u'/') ? dossier : dossier + u'/';
-    for (const EntreeDossier &entree : ChercheDossier(dossier, u"*"_s)) {
-        if (entree.dossier)
-            ParcourtTables(prefixe + entree.nom, filtre, tables);
-        else if (CorrespondMotif(entree.nom, filtre))
-            tables << prefixe + entree.nom;
-    }
+    TScruteDossier scrute;
+    scrute.Dossier = dossier;
+    scrute.Filtre = filtre;
+    scrute.SousDossier = true;
+    scrute.OnFichier = [&tables](TScruteDossier &, const QString &nom) { tables << nom; };
+    scrute.Execute();
 }
 
 // Le dossier de travail disparaît à chaque sortie, erreur comprise.

@@ -31,7 +31,8 @@ struct Travail {
     QStringList &ListeTables;              // tables trouvées dans le dossier de travail
 
     /** Parcourt dossier (sous-dossiers compris) et ajoute à ListeTables chaque fichier qui répond au
-     *  filtre, comme le gestionnaire OnFichier de ScruteDossier2. Vide : le moteur parcourt lui-même. */
+     *  filtre, comme le gestionnaire OnFichier de ScruteDossier2. Vide : le moteur prend son propre
+     *  TScruteDossier. */
     std::function<void(const QString &dossier, const QString &filtre)> ScruteDossier2;
 
     /** Ce que le traducteur a dit quand il a échoué : sa sortie d'erreur, ou son code de sortie, une
