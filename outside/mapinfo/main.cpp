@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <cpl_error.h>
+
 #include <cstdio>
 #include <iostream>
 
@@ -26,6 +28,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "mapinfow : serveur d'automation. Options : --regserver, --unregserver, -Embedding.\n");
         return 2;
     }
+    // Les avertissements de GDAL n'ont rien à faire dans la console du client ; les erreurs
+    // reviennent dans les réponses.
+    CPLSetErrorHandler(CPLQuietErrorHandler);
     quorvale::mapinfo::ExecuteurMapInfo executeur;
     return quorvale::mapinfo::Sert(std::cin, std::cout, executeur);
 }

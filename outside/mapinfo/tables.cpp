@@ -1,0 +1,375 @@
+#include "tables.h"
+
+#include "fichiers.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+
+#include <cpl_conv.h>
+#include <cpl_error.h>
+#include <cpl_string.h>
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace quorvale::mapinfo {
+
+namespace {
+
+// Les jeux de caractères que le pilote MapInfo de GDAL sait recoder.
+struct JeuConnu {
+    const char16_t *jeu;
+    const char *codage;
+};
+constexpr JeuConnu JeuxConnus[] = {
+    {u"WindowsLatin1", "CP1252"},   {u"WindowsLatin2", "CP1250"},   {u"WindowsArabic", "CP1256"},
+    {u"WindowsCyrillic", "CP1251"}, {u"WindowsBalticRim", "CP1257"}, {u"WindowsGreek", "CP1253"},
+    {u"WindowsHebrew", "CP1255"},   {u"WindowsTurkish", "CP1254"},  {u"WindowsTradChinese", "CP950"},
+    {u"WindowsSimpChinese", "CP936"}, {u"WindowsJapanese", "CP932"}, {u"WindowsKorean", "CP949"},
+    {u"CodePage850", "CP850"},      {u"CodePage852", "CP852"},      {u"CodePage855", "CP855"},
+    {u"CodePage857", "CP857"},      {u"CodePage860", "CP860"},      {u"CodePage861", "CP861"},
+    {u"CodePage863", "CP863"},      {u"CodePage864", "CP864"},      {u"CodePage865", "CP865"},
+    {u"CodePage869", "CP869"},      {u"ISO8859_1", "ISO-8859-1"},   {u"ISO8859_2", "ISO-8859-2"},
+    {u"ISO8859_3", "ISO-8859-3"},   {u"ISO8859_4", "ISO-8859-4"},   {u"ISO8859_5", "ISO-8859-5"},
+    {u"ISO8859_6", "ISO-8859-6"},   {u"ISO8859_7", "ISO-8859-7"},   {u"ISO8859_8", "ISO-8859-8"},
+    {u"ISO8859_9", "ISO-8859-9"},   {u"PackedEUCJapaese", "EUC-JP"},
+};
+
+bool EstUtf8(const QString &jeu)
+{
+    return jeu.compare(u"UTF-8"_s, Qt::CaseInsensitive) == 0 || jeu.compare(u"UTF8"_s, Qt::CaseInsensitive) == 0;
+}
+
+QString DernierMessageGdal()
+{
+    const QString m = QString::fromUtf8(CPLGetLastErrorMsg()).trimmed();
+    return m.isEmpty() ? u"erreur inconnue de la bibliothèque GDAL"_s : m;
+}
+
+struct FermeDataset {
+    void operator()(GDALDataset *d) const { GDALClose(d); }
+};
+using DatasetPtr = std::unique_ptr<GDALDataset, FermeDataset>;
+
+// Les extensions des fichiers d'une table, celle du fichier principal en tête.
+QStringList Compagnons(bool mif)
+{
+    return mif ? QStringList{u"mif"_s, u"mid"_s} : QStringList{u"tab"_s, u"map"_s, u"id"_s, u"dat"_s, u"ind"_s};
+}
+
+// Sans colonne, le pilote n'écrit pas l'en-tête d'un .mif : on ajoute un numéro de ligne.
+constexpr int SansColonne = -1;
+
+// Le pilote refuse relire un Decimal dont la largeur ne laisse pas place à la précision (1,0 → 1,-1).
+void RendEcrivable(OGRFieldDefn &c)
+{
+    if (c.GetType() == OFTReal && c.GetWidth() > 0) {
+        const int precision = std::max(0, c.GetPrecision());
+        c.SetPrecision(precision);
+        c.SetWidth(std::max(c.GetWidth(), precision + 2));
+    }
+}
+
+// L'étendue des objets ; à défaut, celle des données dont la table est tirée.
+bool Etendue(const Table &table, OGREnvelope &e)
+{
+    bool trouve = false;
+    for (const auto &ligne : table.lignes) {
+        const OGRGeometry *g = ligne->GetGeometryRef();
+        if (!g || g->IsEmpty())
+            continue;
+        OGREnvelope eg;
+        g->getEnvelope(&eg);
+        e.Merge(eg);
+        trouve = true;
+    }
+    if (!trouve && table.etendueConnue) {
+        e = table.etendue;
+        trouve = true;
+    }
+    return trouve && std::isfinite(e.MinX) && std::isfinite(e.MaxX) && std::isfinite(e.MinY) && std::isfinite(e.MaxY);
+}
+
+// Bornes du fichier .map : sans elles le pilote arrondit les coordonnées au centimètre.
+bool Bornes(const Table &table, OGREnvelope &e)
+{
+    if (!Etendue(table, e))
+        return false;
+    double marge = std::max(e.MaxX - e.MinX, e.MaxY - e.MinY) * 0.01;
+    if (marge <= 0)
+        marge = 1.0;
+    e.MinX -= marge;
+    e.MinY -= marge;
+    e.MaxX += marge;
+    e.MaxY += marge;
+    return true;
+}
+
+// GDAL 3.6 ne sait pas déclarer UTF-8 : la table s'écrit en Neutral (octets bruts, déjà en UTF-8)
+// et l'en-tête reçoit le bon nom.
+bool DeclareJeu(const QString &fichier, const QString &jeu)
+{
+    QFile f(fichier);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray contenu = f.readAll();
+    f.close();
+    qsizetype fin = contenu.indexOf("\nData");
+    if (fin < 0)
+        fin = contenu.indexOf("\ndata");
+    if (fin < 0)
+        fin = contenu.size();
+    QByteArray entete = contenu.left(fin);
+    entete.replace("!charset Neutral", "!charset " + jeu.toLatin1());
+    entete.replace("Charset \"Neutral\"", "Charset \"" + jeu.toLatin1() + '"');
+    contenu = entete + contenu.mid(fin);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    return f.write(contenu) == contenu.size();
+}
+
+} // namespace
+
+Table::~Table()
+{
+    lignes.clear();
+    if (colonnes)
+        colonnes->Release();
+}
+
+std::unique_ptr<Table> Table::CopieVide(const QString &nouvelAlias) const
+{
+    auto t = std::make_unique<Table>();
+    t->alias = nouvelAlias;
+    t->jeu = jeu;
+    t->colonnes = colonnes->Clone();
+    t->colonnes->Reference();
+    if (systeme)
+        t->systeme.reset(systeme->Clone());
+    OGREnvelope e;
+    if (Etendue(*this, e)) {
+        t->etendue = e;
+        t->etendueConnue = true;
+    }
+    return t;
+}
+
+QString CodageDeJeu(const QString &jeu)
+{
+    for (const JeuConnu &j : JeuxConnus)
+        if (jeu.compare(QString::fromUtf16(j.jeu), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(j.codage);
+    return {};
+}
+
+QString JeuDeFichier(const QString &chemin)
+{
+    QFile f(chemin);
+    if (!f.open(QIODevice::ReadOnly))
+        return u"Neutral"_s;
+    // L'en-tête tient dans les premières lignes ; on s'arrête à "Data" (.mif).
+    for (int n = 0; n < 400 && !f.atEnd(); ++n) {
+        const QString ligne = QString::fromLatin1(f.readLine(4096)).trimmed();
+        if (ligne.compare(u"Data"_s, Qt::CaseInsensitive) == 0)
+            break;
+        if (ligne.startsWith(u"!charset"_s, Qt::CaseInsensitive)) {
+            const QString jeu = ligne.mid(8).trimmed();
+            if (!jeu.isEmpty())
+                return jeu;
+        }
+        const qsizetype i = ligne.indexOf(u"Charset"_s, 0, Qt::CaseInsensitive);
+        if (i >= 0) {
+            const qsizetype a = ligne.indexOf(u'"', i);
+            const qsizetype b = a >= 0 ? ligne.indexOf(u'"', a + 1) : -1;
+            if (b > a + 1)
+                return ligne.mid(a + 1, b - a - 1);
+        }
+    }
+    return u"Neutral"_s;
+}
+
+std::unique_ptr<Table> ChargeTable(const QString &chemin, const QString &alias, QString &erreur)
+{
+    CPLErrorReset();
+    const char *const pilotes[] = {"MapInfo File", nullptr};
+    DatasetPtr ds(GDALDataset::Open(QFile::encodeName(chemin).constData(), GDAL_OF_VECTOR | GDAL_OF_READONLY, pilotes));
+    if (!ds || ds->GetLayerCount() < 1) {
+        erreur = u"Le fichier %1 n'est pas une table MapInfo lisible (%2)."_s.arg(chemin, DernierMessageGdal());
+        return nullptr;
+    }
+    OGRLayer *couche = ds->GetLayer(0);
+    auto t = std::make_unique<Table>();
+    t->alias = alias;
+    t->chemin = chemin;
+    const QString declare = JeuDeFichier(chemin);
+    const bool recode = !CodageDeJeu(declare).isEmpty();
+    // Neutral : MapInfo écrit alors en WindowsLatin1 ; UTF-8, que GDAL ne connaît pas, reste UTF-8.
+    t->jeu = recode ? declare : EstUtf8(declare) ? u"UTF-8"_s : u"WindowsLatin1"_s;
+    t->colonnes = couche->GetLayerDefn()->Clone();
+    t->colonnes->Reference();
+    // Une table sans objets se relit sans géométrie : il lui en faut une pour recevoir des lignes.
+    if (t->colonnes->GetGeomFieldCount() == 0) {
+        OGRGeomFieldDefn geometrie("", wkbUnknown);
+        t->colonnes->AddGeomFieldDefn(&geometrie);
+    }
+    if (const OGRSpatialReference *s = couche->GetSpatialRef())
+        t->systeme.reset(s->Clone());
+    couche->ResetReading();
+    const int n = t->colonnes->GetFieldCount();
+    std::vector<int> identite(std::max(n, 1));
+    for (int i = 0; i < n; ++i)
+        identite[i] = i;
+    while (OGRFeature *brut = couche->GetNextFeature()) {
+        OGRFeatureUniquePtr source(brut);
+        OGRFeatureUniquePtr ligne(new OGRFeature(t->colonnes));
+        ligne->SetFrom(source.get(), identite.data(), TRUE);
+        ligne->SetFID(OGRNullFID);
+        if (!recode) {
+            // Octets bruts : valides en UTF-8, ils le restent ; sinon ce sont des octets Windows.
+            for (int i = 0; i < n; ++i) {
+                if (t->colonnes->GetFieldDefn(i)->GetType() != OFTString || !ligne->IsFieldSetAndNotNull(i))
+                    continue;
+                const char *v = ligne->GetFieldAsString(i);
+                if (!CPLIsUTF8(v, -1)) {
+                    char *u = CPLRecode(v, "CP1252", CPL_ENC_UTF8);
+                    ligne->SetField(i, u);
+                    CPLFree(u);
+                }
+            }
+        }
+        t->lignes.push_back(std::move(ligne));
+    }
+    OGREnvelope e;
+    if (Etendue(*t, e)) {
+        t->etendue = e;
+        t->etendueConnue = true;
+    }
+    return t;
+}
+
+QString EcritTable(const Table &table, const QString &chemin, const bool mif, const QString &jeu)
+{
+    const QFileInfo info(chemin);
+    const QString dossier = info.path();
+    if (!DossierExiste(dossier))
+        return u"Le dossier %1 n'existe pas."_s.arg(dossier);
+    const bool utf8 = EstUtf8(jeu);
+    const QString codage = CodageDeJeu(jeu);
+    if (codage.isEmpty() && !utf8)
+        return u"Jeu de caractères inconnu : %1."_s.arg(jeu);
+
+    static int compteur = 0;
+    const QString provisoire = u"%1/quorvale-%2-%3"_s.arg(dossier).arg(QCoreApplication::applicationPid()).arg(++compteur);
+    const QStringList extensions = Compagnons(mif);
+    auto nettoie = [&] {
+        for (const QString &ext : extensions)
+            (void)QFile::remove(provisoire + u'.' + ext);
+    };
+    nettoie();
+
+    CPLErrorReset();
+    GDALDriver *pilote = GetGDALDriverManager()->GetDriverByName("MapInfo File");
+    if (!pilote)
+        return u"Le pilote MapInfo de GDAL est absent."_s;
+    CPLStringList options;
+    options.SetNameValue("FORMAT", mif ? "MIF" : "TAB");
+    const QString principal = provisoire + u'.' + extensions.first();
+    QString erreur;
+    {
+        DatasetPtr ds(pilote->Create(QFile::encodeName(principal).constData(), 0, 0, 0, GDT_Unknown, options.List()));
+        if (!ds) {
+            nettoie();
+            return u"Impossible de créer la table %1 (%2)."_s.arg(chemin, DernierMessageGdal());
+        }
+        CPLStringList optionsCouche;
+        optionsCouche.SetNameValue("ENCODING", utf8 ? "" : codage.toLatin1().constData());
+        OGREnvelope e;
+        if (!mif && Bornes(table, e))
+            optionsCouche.SetNameValue("BOUNDS", CPLSPrintf("%.17g,%.17g,%.17g,%.17g", e.MinX, e.MinY, e.MaxX, e.MaxY));
+        OGRLayer *couche = ds->CreateLayer(info.completeBaseName().toUtf8().constData(), table.systeme.get(), wkbUnknown,
+                                           optionsCouche.List());
+        const int n = table.colonnes->GetFieldCount();
+        const bool numerote = mif && n == 0;
+        if (!couche) {
+            erreur = DernierMessageGdal();
+        } else if (numerote) {
+            OGRFieldDefn fid("FID", OFTInteger);
+            if (couche->CreateField(&fid) != OGRERR_NONE)
+                erreur = DernierMessageGdal();
+        } else {
+            for (int i = 0; i < n && erreur.isEmpty(); ++i) {
+                OGRFieldDefn c(table.colonnes->GetFieldDefn(i));
+                RendEcrivable(c);
+                if (couche->CreateField(&c) != OGRERR_NONE)
+                    erreur = DernierMessageGdal();
+            }
+        }
+        if (erreur.isEmpty() && couche->GetLayerDefn()->GetFieldCount() != (numerote ? 1 : n))
+            erreur = u"colonnes refusées par le pilote"_s;
+        std::vector<int> correspondance(std::max(n, 1));
+        for (int i = 0; i < n; ++i)
+            correspondance[i] = i;
+        if (numerote)
+            correspondance[0] = SansColonne;
+        long long numero = 0;
+        for (const auto &ligne : table.lignes) {
+            if (!erreur.isEmpty())
+                break;
+            OGRFeature f(couche->GetLayerDefn());
+            if (f.SetFrom(ligne.get(), correspondance.data(), TRUE) != OGRERR_NONE) {
+                erreur = DernierMessageGdal();
+                break;
+            }
+            if (numerote)
+                f.SetField(0, static_cast<GIntBig>(++numero));
+            f.SetFID(OGRNullFID);
+            if (couche->CreateFeature(&f) != OGRERR_NONE)
+                erreur = DernierMessageGdal();
+        }
+        ds->FlushCache();
+    }
+    // La fermeture écrit les fichiers ; un échec n'y est signalé que par le dernier message.
+    if (erreur.isEmpty() && CPLGetLastErrorType() == CE_Failure)
+        erreur = DernierMessageGdal();
+    if (erreur.isEmpty() && utf8) {
+        if (!DeclareJeu(principal, u"UTF-8"_s))
+            erreur = u"en-tête illisible"_s;
+    }
+    if (!erreur.isEmpty()) {
+        nettoie();
+        return u"Impossible d'écrire la table %1 (%2)."_s.arg(chemin, erreur);
+    }
+
+    // Les compagnons prennent le nom final, avec la casse de l'extension du fichier principal.
+    const QString extensionFinale = info.suffix();
+    const bool majuscules = !extensionFinale.isEmpty() && extensionFinale == extensionFinale.toUpper();
+    const QString baseFinale = dossier + u'/' + info.completeBaseName();
+    for (const QString &ext : extensions) {
+        const QString ancien = Resous(baseFinale + u'.' + ext);
+        if (FichierExiste(ancien) && !QFile::exists(provisoire + u'.' + ext))
+            (void)QFile::remove(ancien); // un index d'une version précédente ne doit pas survivre
+    }
+    // Le fichier principal en dernier : tant qu'il n'est pas en place, la table n'existe pas.
+    for (qsizetype k = extensions.size() - 1; k >= 0; --k) {
+        const QString &ext = extensions[k];
+        const QString source = provisoire + u'.' + ext;
+        if (!QFile::exists(source))
+            continue;
+        QString cible = k == 0 ? chemin : baseFinale + u'.' + (majuscules ? ext.toUpper() : ext);
+        const QString existant = Resous(cible);
+        if (FichierExiste(existant))
+            cible = existant; // même nom à la casse près : on le remplace
+        if (!DeplaceFichier(source, cible)) {
+            nettoie();
+            return u"Impossible de mettre la table %1 en place."_s.arg(chemin);
+        }
+    }
+    return {};
+}
+
+} // namespace quorvale::mapinfo
