@@ -5,11 +5,19 @@
 #include "sorties.h"
 #include "traduction.h"
 
+#include "automation.h"
+#include "registre.h"
+
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <gdal.h>
+#include <ogr_api.h>
 
 using namespace Qt::Literals::StringLiterals;
 using namespace quorvale;
@@ -68,6 +76,7 @@ class TestMoteur : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { GDALAllRegister(); }
     void tacheDuTraducteur_data();
     void tacheDuTraducteur();
     void ligneDeProjection_data();
@@ -92,6 +101,10 @@ private slots:
     void regroupementEchecs();
     void attendFichier();
     void attendre();
+    void reelUneConversionParPaire_data();
+    void reelUneConversionParPaire();
+    void reelRegroupementDesCouches();
+    void reelNomsDangereux();
 };
 
 void TestMoteur::tacheDuTraducteur_data()
@@ -675,6 +688,210 @@ void TestMoteur::attendre()
     horloge.pas = 250;
     Attendre(horloge, 2000);
     QCOMPARE(horloge.tic, 0xFFFFFFFFu - 500u + 2500u);
+}
+
+namespace {
+
+QString MinusculesAscii(QString texte)
+{
+    for (QChar &c : texte)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(char16_t(c.unicode() + 32));
+    return texte;
+}
+
+// Copie un jeu d'exemple dans dossier ; rend le chemin de son fichier principal comme le traitement
+// le liste (lettres ASCII en minuscules).
+QString CopieExemple(const QString &jeu, const QString &fichier, const QString &dossier)
+{
+    const QString origine = qEnvironmentVariable("QUORVALE_SAMPLES") + u'/' + jeu;
+    QDir().mkpath(dossier);
+    for (const QString &nom : QDir(origine).entryList(QDir::Files))
+        QFile::copy(origine + u'/' + nom, dossier + u'/' + nom);
+    return MinusculesAscii(dossier + u'/' + fichier);
+}
+
+// Les objets lus par GDAL dans les fichiers d'extension ext du dossier (sous-dossiers compris) ;
+// -1 quand l'un d'eux ne s'ouvre pas.
+qint64 ObjetsLus(const QString &dossier, const QString &ext, QStringList *fichiers = nullptr)
+{
+    qint64 total = 0;
+    QDirIterator it(dossier, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString chemin = it.next();
+        if (QFileInfo(chemin).suffix().compare(ext, Qt::CaseInsensitive) != 0)
+            continue;
+        if (fichiers)
+            *fichiers << QFileInfo(chemin).fileName();
+        GDALDatasetH ds = GDALOpenEx(QFile::encodeName(chemin).constData(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
+                                     nullptr, nullptr, nullptr);
+        if (!ds)
+            return -1;
+        for (int i = 0; i < GDALDatasetGetLayerCount(ds); ++i)
+            total += OGR_L_GetFeatureCount(GDALDatasetGetLayer(ds, i), TRUE);
+        GDALClose(ds);
+    }
+    return total;
+}
+
+// Le dossier MapInfo construit (mapinfow, UT/imut), terminé par "/" ; vide tant qu'il manque.
+QString DossierMapInfoReel()
+{
+    const QString M = qEnvironmentVariable("QUORVALE_DOSSIER_MAPINFO") + u'/';
+    return QFileInfo(M + u"UT/imut"_s).isExecutable() ? M : QString();
+}
+
+const QString ClauseMtm8 = u"CoordSys Earth Projection 8, 74, 7, -73.5, 0, 0.9999, 304800, 0"_s;
+
+// Un poste sur les vrais services : processus réels, horloge du système.
+struct PosteReel {
+    EnvironnementIsole environnement;
+    ProcessusLocal processus{120000};
+    HorlogeSysteme horloge;
+    QStringList tables;
+    Travail travail{processus, horloge, tables};
+    explicit PosteReel(const QString &M)
+    {
+        travail.DossierTemp = environnement.temporaire() + u'/';
+        travail.DossierMapInfo = M;
+        travail.ProjectionFichier = [](const QString &) { return ClauseMtm8; };
+    }
+};
+
+// MapInfo inscrit dans le registre du test et ouvert comme le fait le traitement.
+std::unique_ptr<ObjetAutomation> OuvreMapInfo(const QString &M, Automation &automation)
+{
+    if (QProcess::execute(M + u"mapinfow"_s, {u"--regserver"_s}) != 0)
+        return nullptr;
+    auto objet = automation.Cree(u"Mapinfo.Application"_s);
+    objet->EcritPropriete(u"visible"_s, false);
+    objet->Do(u"set progressbars off"_s);
+    return objet;
+}
+
+} // namespace
+
+void TestMoteur::reelUneConversionParPaire_data()
+{
+    QTest::addColumn<QString>("jeu");
+    QTest::addColumn<QString>("fichier");
+    QTest::addColumn<QString>("cle");
+    QTest::addColumn<qint64>("objets"); // -1 : au moins un
+
+    const QString tab = u"tab/gdal-poly_indexed"_s, mif = u"mif/mi2kml-g5615h_l"_s, shp = u"shp/gdal-departs"_s;
+    const QString dxf = u"dxf/ezdxf-Leica_Disto_S910"_s, e00 = u"e00/gdal-testpoint"_s;
+    QTest::newRow("tab vers shp") << tab << u"poly_indexed.tab"_s << u"shp"_s << qint64(10);
+    QTest::newRow("tab vers e00") << tab << u"poly_indexed.tab"_s << u"e00"_s << qint64(-1);
+    QTest::newRow("tab vers dxf") << tab << u"poly_indexed.tab"_s << u"dxf"_s << qint64(-1);
+    QTest::newRow("mif vers dxf") << mif << u"g5615h_l.mif"_s << u"dxf"_s << qint64(-1);
+    QTest::newRow("mif vers e00") << mif << u"g5615h_l.mif"_s << u"e00"_s << qint64(-1);
+    QTest::newRow("mif vers shp") << mif << u"g5615h_l.mif"_s << u"shp"_s << qint64(30);
+    QTest::newRow("shp vers tab") << shp << u"departs.shp"_s << u"tab"_s << qint64(3);
+    QTest::newRow("shp vers mif") << shp << u"departs.shp"_s << u"mif"_s << qint64(3);
+    QTest::newRow("dxf vers tab") << dxf << u"Leica_Disto_S910.dxf"_s << u"tab"_s << qint64(-1);
+    QTest::newRow("dxf vers mif") << dxf << u"Leica_Disto_S910.dxf"_s << u"mif"_s << qint64(-1);
+    QTest::newRow("e00 vers tab") << e00 << u"testpoint.e00"_s << u"tab"_s << qint64(80);
+    QTest::newRow("e00 vers mif") << e00 << u"testpoint.e00"_s << u"mif"_s << qint64(80);
+}
+
+void TestMoteur::reelUneConversionParPaire()
+{
+    QFETCH(QString, jeu);
+    QFETCH(QString, fichier);
+    QFETCH(QString, cle);
+    QFETCH(qint64, objets);
+    const QString M = DossierMapInfoReel();
+    if (M.isEmpty())
+        QSKIP("le traducteur imut n'est pas encore construit");
+    PosteReel poste(M);
+    poste.travail.ExtCible = cle;
+    QTemporaryDir dossier;
+    const QString source = CopieExemple(jeu, fichier, dossier.path() + u"/Source"_s);
+    const QString sortie = dossier.path() + u"/Sortie"_s;
+    QDir().mkpath(sortie);
+    const QString destination = sortie + u'/' + QFileInfo(source).completeBaseName() + u'.' + cle;
+
+    TraduitFichier(poste.travail, source, destination);
+
+    QStringList ecrits;
+    const qint64 lus = ObjetsLus(sortie, cle, &ecrits);
+    QVERIFY2(lus != 0 && lus != -1, qPrintable(ecrits.join(u' ') + u" | "_s + poste.travail.MessagesTraducteur.join(u' ')));
+    if (objets >= 0)
+        QCOMPARE(lus, objets);
+    if (cle == u"shp"_s) // un seul genre de géométrie : le nom simple
+        QCOMPARE(ecrits, QStringList{QFileInfo(destination).fileName()});
+    QVERIFY(poste.travail.MessagesTraducteur.isEmpty());
+}
+
+void TestMoteur::reelRegroupementDesCouches()
+{
+    const QString M = DossierMapInfoReel();
+    if (M.isEmpty() || !QFileInfo(M + u"mapinfow"_s).isExecutable())
+        QSKIP("imut ou mapinfow n'est pas encore construit");
+    PosteReel poste(M);
+    poste.travail.ExtCible = u"tab"_s;
+    QTemporaryDir dossier;
+    const QString source = CopieExemple(u"dxf/ezdxf-Leica_Disto_S910"_s, u"Leica_Disto_S910.dxf"_s, dossier.path() + u"/src"_s);
+
+    // Sans regroupement : une table par couche.
+    const QString couches = dossier.path() + u"/couches"_s;
+    QDir().mkpath(couches);
+    RegroupeCouches(poste.travail, source, couches + u"/leica_disto_s910.tab"_s);
+    QStringList tablesCouches;
+    const qint64 parCouche = ObjetsLus(couches, u"tab"_s, &tablesCouches);
+    QVERIFY2(tablesCouches.size() >= 2, qPrintable(tablesCouches.join(u' ')));
+    QVERIFY(parCouche > 0);
+
+    // Avec : une seule table, qui porte tous les objets des couches.
+    RegistreFichier registre;
+    AutomationLocale automation(registre, 60000);
+    auto mapinfo = OuvreMapInfo(M, automation);
+    QVERIFY(mapinfo);
+    poste.travail.AppMapInfo = mapinfo.get();
+    poste.travail.RegrouperCouches = true;
+    const QString groupe = dossier.path() + u"/groupe"_s;
+    QDir().mkpath(groupe);
+    RegroupeCouches(poste.travail, source, groupe + u"/leica_disto_s910.tab"_s);
+    QStringList tablesGroupe;
+    QCOMPARE(ObjetsLus(groupe, u"tab"_s, &tablesGroupe), parCouche);
+    QCOMPARE(tablesGroupe, QStringList{u"leica_disto_s910.tab"_s});
+    QCOMPARE(poste.tables.size(), tablesCouches.size());
+    QVERIFY(!QFileInfo::exists(poste.travail.DossierTemp + u"TempTrad"_s));
+}
+
+void TestMoteur::reelNomsDangereux()
+{
+    const QString M = DossierMapInfoReel();
+    if (M.isEmpty() || !QFileInfo(M + u"mapinfow"_s).isExecutable())
+        QSKIP("imut ou mapinfow n'est pas encore construit");
+    PosteReel poste(M);
+    QTemporaryDir dossier;
+    const QString courant = QDir::currentPath();
+    QDir::setCurrent(dossier.path());
+    const QString entree = dossier.path() + u"/$(touch pwned)"_s;
+    const QString sortie = dossier.path() + u"/a\"b`touch pwned`"_s;
+    QDir().mkpath(sortie);
+
+    const QString shp = CopieExemple(u"shp/gdal-departs"_s, u"departs.shp"_s, entree);
+    poste.travail.ExtCible = u"tab"_s;
+    TraduitFichier(poste.travail, shp, sortie + u"/departs.tab"_s);
+    QCOMPARE(ObjetsLus(sortie, u"tab"_s), qint64(3));
+
+    RegistreFichier registre;
+    AutomationLocale automation(registre, 60000);
+    auto mapinfo = OuvreMapInfo(M, automation);
+    QVERIFY(mapinfo);
+    poste.travail.AppMapInfo = mapinfo.get();
+    poste.travail.RegrouperCouches = true;
+    const QString dxf = CopieExemple(u"dxf/ezdxf-Leica_Disto_S910"_s, u"Leica_Disto_S910.dxf"_s, entree);
+    RegroupeCouches(poste.travail, dxf, sortie + u"/leica_disto_s910.tab"_s);
+    QDir::setCurrent(courant);
+
+    QStringList tables;
+    QVERIFY(ObjetsLus(sortie, u"tab"_s, &tables) > 3);
+    QCOMPARE(tables.size(), 2);
+    QVERIFY(!QFileInfo::exists(dossier.path() + u"/pwned"_s));
+    QVERIFY(poste.travail.MessagesTraducteur.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestMoteur)
