@@ -1,6 +1,9 @@
 #include "TForm1.h"
 
+#include "TFAttente.h"
 #include "demarrage.h"
+#include "fichiers.h"
+#include "projections.h"
 #include "ui_TForm1.h"
 #include "version.h"
 
@@ -36,7 +39,8 @@ QString DossierChoisi(const QStringList &fichiers)
 }
 
 TForm1::TForm1(Services &services, QWidget *parent)
-    : QWidget(parent), services_(services), ui_(std::make_unique<Ui::TForm1>())
+    : QWidget(parent), services_(services), ui_(std::make_unique<Ui::TForm1>()),
+      avancement_(std::make_unique<AvancementFenetre>(services.horloge, this))
 {
     ui_->setupUi(this);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -84,6 +88,17 @@ TForm1::TForm1(Services &services, QWidget *parent)
 }
 
 TForm1::~TForm1() = default;
+
+OptionsTraitement TForm1::Options() const
+{
+    OptionsTraitement options;
+    options.Fichiers = ui_->Edit1->text();
+    options.SousDossiers = ui_->CheckBox1->isChecked();
+    options.Remplacer = ui_->CheckBox2->isChecked();
+    options.RegrouperCouches = ui_->CheckBox3->isChecked();
+    options.UtiliserProjectionFichier = ui_->CheckBox4->isChecked();
+    return options;
+}
 
 bool TForm1::FormCreate()
 {
@@ -205,8 +220,42 @@ void TForm1::Button5Click()
 
 void TForm1::Button3Click()
 {
-    if (traduction_)
-        traduction_();
+    if (!projections_ && !projectionsParDefaut_)
+        projectionsParDefaut_ = std::make_unique<ProjectionsFixes>();
+    if (projectionsParDefaut_)
+        projectionsParDefaut_->ProjectionChoisie = choix_.ProjectionChoisie;
+
+    Contexte contexte{choix_, Options(), services_.automation, services_.processus, services_.messages,
+                      services_.horloge, *avancement_,
+                      projections_ ? *projections_ : *projectionsParDefaut_};
+    contexte.DossierTemp = DossierTemporaire();
+    contexte.Etat = [this](const QString &texte) {
+        panneau0_->setText(texte);
+        panneau0_->repaint();
+    };
+    contexte.Controles = [this](bool actifs) {
+        occupe_ = !actifs;
+        const QList<QWidget *> controles{ui_->Button3, ui_->Button8, ui_->Button9, ui_->Button5, ui_->Button1,
+                                         ui_->Button2, ui_->Button4, ui_->Button7, ui_->ComboBox1, ui_->ComboBox2,
+                                         ui_->Edit1, ui_->Edit2, ui_->Edit3, ui_->CheckBox1, ui_->CheckBox2,
+                                         ui_->CheckBox3, ui_->CheckBox4};
+        for (QWidget *w : controles)
+            w->setEnabled(actifs);
+    };
+    contexte.AuPremierPlan = [this] {
+        raise();
+        activateWindow();
+    };
+    bilan_ = Traduire(contexte);
+    // Les fichiers restés sans résultat ne passent pas pour une réussite.
+    if (!bilan_.Refus && !bilan_.Erreur && !bilan_.AucunFichier) {
+        const QString problemes = TexteProblemes(bilan_);
+        if (!problemes.isEmpty()) {
+            if (!bilan_.Annule)
+                panneau0_->setText(EtatFinal(bilan_));
+            services_.messages.Affiche(problemes);
+        }
+    }
 }
 
 bool TForm1::eventFilter(QObject *objet, QEvent *evenement)
@@ -221,6 +270,7 @@ bool TForm1::eventFilter(QObject *objet, QEvent *evenement)
 void TForm1::closeEvent(QCloseEvent *evenement)
 {
     // La fermeture est toujours permise ; une fenêtre d'avancement ouverte se ferme avec elle.
+    avancement_->FermeAttente();
     if (fermeture_)
         fermeture_();
     evenement->accept();

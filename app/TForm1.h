@@ -2,6 +2,7 @@
 
 #include "choix.h"
 #include "services.h"
+#include "traitement.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -9,6 +10,11 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+
+namespace quorvale {
+class AvancementFenetre;
+class ProjectionsFixes;
+} // namespace quorvale
 
 namespace Ui {
 class TForm1;
@@ -39,8 +45,15 @@ public:
     /** Les fenêtres montrées par « À propos... » et « Projection ... ». */
     void setAboutBox(QDialog *boite) { aboutBox_ = boite; }
     void setFormeProjection(QDialog *forme) { formeProjection_ = forme; }
-    /** Ce que fait « Traduire » ; appelé par Button3Click. */
-    void setTraduction(std::function<void()> traduction) { traduction_ = std::move(traduction); }
+    /** Les systèmes de coordonnées que lit le traitement (le dialogue des projections) ; sans eux,
+     *  la projection choisie et les réglages de départ. */
+    void setProjections(const Projections *projections) { projections_ = projections; }
+    /** La fenêtre d'avancement et son drapeau d'annulation. */
+    AvancementFenetre &FenetreAttente() { return *avancement_; }
+    /** Les cases et le champ que lit le traitement. */
+    OptionsTraitement Options() const;
+    /** Le compte rendu du dernier traitement. */
+    const Bilan &DernierBilan() const { return bilan_; }
     /** Appelé à la fermeture de la fenêtre, avant qu'elle ne se ferme (la fenêtre d'avancement). */
     void setFermeture(std::function<void()> fermeture) { fermeture_ = std::move(fermeture); }
     /** Vrai pendant un traitement : la barre d'état ne suit plus l'aide des contrôles. */
@@ -73,7 +86,10 @@ private:
     QLabel *panneau1_;
     QPointer<QDialog> aboutBox_;
     QPointer<QDialog> formeProjection_;
-    std::function<void()> traduction_;
+    std::unique_ptr<AvancementFenetre> avancement_;
+    std::unique_ptr<ProjectionsFixes> projectionsParDefaut_;
+    const Projections *projections_ = nullptr;
+    Bilan bilan_;
     std::function<void()> fermeture_;
     bool occupe_ = false;
 };

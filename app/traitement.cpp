@@ -1,0 +1,433 @@
+#include "traitement.h"
+
+#include "erreur.h"
+#include "fichiers.h"
+#include "projections.h"
+#include "routes.h"
+#include "scrutedossier.h"
+#include "traduction.h"
+
+#include <QFileInfo>
+#include <QSet>
+#include <algorithm>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace quorvale {
+
+namespace {
+
+const QString TexteListe = u"Construction de la liste de fichiers à traduire."_s;
+const QString TexteAnnule = u"Le traitement a été annulé"_s;
+
+QString NomFichier(const QString &chemin)
+{
+    return chemin.mid(chemin.lastIndexOf(u'/') + 1);
+}
+
+// Le fichier réel derrière un chemin (casse résolue, liens suivis) ; vide s'il n'existe pas.
+QString Canonique(const QString &chemin)
+{
+    return QFileInfo(Resous(chemin)).canonicalFilePath();
+}
+
+// La remise en état, quelle que soit l'issue du traitement.
+struct RemiseEnEtat {
+    Contexte &c;
+    std::unique_ptr<ObjetAutomation> &appMapInfo;
+    ~RemiseEnEtat()
+    {
+        if (appMapInfo) {
+            try {
+                appMapInfo->Do(u"set progressbars on"_s);
+            } catch (...) {
+                // MapInfo déjà parti : on le libère quand même.
+            }
+            appMapInfo.reset();
+        }
+        if (c.Controles)
+            c.Controles(true);
+        c.avancement.FermeAttente();
+        SupprimeFichiersTravail(c.DossierTemp);
+    }
+};
+
+} // namespace
+
+QList<ResultatFichier> Bilan::Problemes() const
+{
+    QList<ResultatFichier> problemes;
+    for (const ResultatFichier &r : Fichiers)
+        if (r.etat == ResultatFichier::SansResultat || r.etat == ResultatFichier::Echec
+            || (r.etat == ResultatFichier::Ignore && !r.Raison.isEmpty()))
+            problemes << r;
+    return problemes;
+}
+
+bool Bilan::Reussi() const
+{
+    if (Refus || Erreur || Annule)
+        return false;
+    for (const ResultatFichier &r : Fichiers)
+        if (r.etat != ResultatFichier::Traduit && r.etat != ResultatFichier::Ignore)
+            return false;
+    return true;
+}
+
+int CodePaire(int formatSource, int formatCible)
+{
+    return 10 * formatSource + formatCible;
+}
+
+std::optional<QString> RefusChoix(const Choix &choix)
+{
+    if (choix.FormatSource < 1 || choix.FormatSource > 5)
+        return u"Veuillez faire la sélection du format d'origine."_s;
+    if (choix.FormatCible < 1 || choix.FormatCible > 5)
+        return u"Veuillez faire la sélection du format de destination."_s;
+    if (choix.ExtSource == choix.ExtCible && choix.ExtSource != u"shp"_s)
+        return u"Vous devez choisir un format de destination différent."_s;
+    if (choix.DossierSource.isEmpty() || !DossierExiste(choix.DossierSource))
+        return u"Le dossier source n'est pas valide."_s;
+    if (choix.DossierCible.isEmpty() || !DossierExiste(choix.DossierCible))
+        return u"Le dossier de destination n'est pas valide."_s;
+    return std::nullopt;
+}
+
+bool OuvreMapInfo(int codePaire, bool regrouperCouches)
+{
+    return codePaire == 53 || codePaire == 35 || codePaire == 15
+           || (regrouperCouches && (codePaire == 12 || codePaire == 14));
+}
+
+QString FiltreSource(const QString &texte)
+{
+    const qsizetype point = texte.lastIndexOf(u'.');
+    const QString x = point < 0 ? QString() : texte.mid(point);
+    const QString b = point < 0 ? texte : texte.left(point);
+    auto avantPoint = [](const QString &partie) {
+        const qsizetype p = partie.indexOf(u'.');
+        return p < 0 ? partie : partie.left(p);
+    };
+    if (!b.contains(u';'))
+        return avantPoint(b) + x;
+    QStringList parties = b.split(u';');
+    if (parties.last().isEmpty())
+        parties.removeLast();
+    QStringList motifs;
+    for (const QString &partie : parties)
+        motifs << avantPoint(partie) + x;
+    return motifs.join(u';');
+}
+
+QString MinusculesAscii(const QString &texte)
+{
+    QString resultat = texte;
+    for (QChar &c : resultat)
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+            c = QChar(char16_t(c.unicode() + 32));
+    return resultat;
+}
+
+QString CheminCible(const QString &source, const QString &dossierSource, const QString &dossierCible,
+                    const QString &extCible)
+{
+    QString relatif = source.mid(dossierSource.size());
+    QString dossier = dossierCible;
+    if (dossier.endsWith(u'/') && relatif.startsWith(u'/'))
+        relatif.remove(0, 1);
+    else if (!dossier.endsWith(u'/') && !relatif.startsWith(u'/'))
+        dossier += u'/';
+    return ChangeExtension(dossier + relatif, u'.' + extCible);
+}
+
+void CreeDossiersCible(const QString &dossierCible, const QString &relatif)
+{
+    QString dossier = dossierCible;
+    if (dossier.endsWith(u'/'))
+        dossier.chop(1);
+    QStringList parties = relatif.split(u'/', Qt::SkipEmptyParts);
+    if (!parties.isEmpty())
+        parties.removeLast();
+    for (const QString &partie : parties) {
+        dossier += u'/' + partie;
+        if (!DossierExiste(dossier))
+            (void)CreeDossier(dossier);
+    }
+}
+
+Ecrasement RegleEcrasement(bool remplacer, int codePaire, bool cibleExiste, bool prjExiste)
+{
+    if (remplacer)
+        return Ecrasement::Remplace;
+    if (!cibleExiste)
+        return Ecrasement::Poursuit;
+    // Un jeu de formes copié plus tôt sans son .prj le reçoit.
+    return codePaire == 44 && !prjExiste ? Ecrasement::Poursuit : Ecrasement::Saute;
+}
+
+void SupprimeCible(const QString &chemin)
+{
+    const QString ext = MinusculesAscii(chemin.mid(chemin.lastIndexOf(u'.')));
+    QStringList extensions;
+    if (ext == u".mif"_s)
+        extensions = {u".mif"_s, u".mid"_s};
+    else if (ext == u".shp"_s)
+        extensions = {u".shp"_s, u".shx"_s, u".dbf"_s, u".prj"_s, u".cpg"_s};
+    else if (ext == u".tab"_s)
+        extensions = {u".tab"_s, u".map"_s, u".dat"_s, u".id"_s, u".ind"_s};
+    for (const QString &e : std::as_const(extensions)) {
+        const QString fichier = ChangeExtension(chemin, e);
+        if (FichierExiste(fichier))
+            (void)SupprimeFichier(fichier);
+    }
+}
+
+bool SupprimeDossier(const QString &chemin)
+{
+    return SupprimeArborescence(chemin);
+}
+
+const QStringList &FichiersTravail()
+{
+    static const QStringList fichiers{u"Trad_Macro.txt"_s, u"Param.txt"_s, u"LanceTrad.bat"_s, u"LanceParam.bat"_s};
+    return fichiers;
+}
+
+void SupprimeFichiersTravail(const QString &dossierTemp)
+{
+    for (const QString &f : FichiersTravail())
+        if (FichierExiste(dossierTemp + f))
+            (void)SupprimeFichier(dossierTemp + f);
+}
+
+bool SortieProduite(const QStringList &cibles, const QDateTime &depuis)
+{
+    // Les dates des fichiers se lisent à la seconde.
+    const qint64 debut = depuis.toSecsSinceEpoch();
+    for (const QString &cible : cibles) {
+        const QString dossier = cible.left(cible.lastIndexOf(u'/') + 1);
+        const QString nom = NomFichier(cible);
+        const qsizetype point = nom.lastIndexOf(u'.');
+        const QString base = point < 0 ? nom : nom.left(point);
+        const QString ext = point < 0 ? QString() : nom.mid(point);
+        for (const QString &motif : {nom, base + u"_*"_s + ext}) {
+            const QList<EntreeDossier> entrees = ChercheDossier(dossier.isEmpty() ? u"."_s : dossier, motif);
+            for (const EntreeDossier &e : entrees)
+                if (!e.dossier && e.date.toSecsSinceEpoch() >= debut)
+                    return true;
+        }
+    }
+    return false;
+}
+
+QString EtatFinal(const Bilan &bilan)
+{
+    const auto problemes = bilan.Problemes();
+    if (problemes.isEmpty())
+        return u"La traduction est complétée"_s;
+    return problemes.size() == 1 ? u"La traduction est complétée : 1 fichier sans résultat"_s
+                                 : u"La traduction est complétée : %1 fichiers sans résultat"_s.arg(problemes.size());
+}
+
+QString TexteProblemes(const Bilan &bilan)
+{
+    const auto problemes = bilan.Problemes();
+    if (problemes.isEmpty())
+        return {};
+    qsizetype traites = 0;
+    for (const ResultatFichier &r : bilan.Fichiers)
+        if (r.etat != ResultatFichier::NonTraite)
+            ++traites;
+    QString texte = problemes.size() == 1
+                        ? u"1 fichier sur %1 n'a donné aucun résultat :"_s.arg(traites)
+                        : u"%1 fichiers sur %2 n'ont donné aucun résultat :"_s.arg(problemes.size()).arg(traites);
+    for (const ResultatFichier &r : problemes) {
+        texte += u"\n"_s + r.Source;
+        if (!r.Raison.isEmpty())
+            texte += u" : "_s + r.Raison;
+    }
+    return texte;
+}
+
+void LanceTraduction(Contexte &c, Bilan &bilan)
+{
+    Choix &choix = c.choix;
+    Avancement &avancement = c.avancement;
+
+    TScruteDossier ScruteDossier1;
+    ScruteDossier1.Dossier = choix.DossierSource;
+    ScruteDossier1.SousDossier = c.options.SousDossiers;
+    ScruteDossier1.Filtre = FiltreSource(c.options.Fichiers + u'.' + choix.ExtSource);
+    ScruteDossier1.OnFichier = [&choix](TScruteDossier &, const QString &nom) {
+        choix.ListeFichiers << MinusculesAscii(nom);
+    };
+    ScruteDossier1.OnDossier = [&avancement](TScruteDossier &sender, const QString &nom) {
+        avancement.AvanceAttente(TexteListe + u"\r\nDossier exploré :\r\n"_s + avancement.AbregeChemin(nom), 0);
+        if (!avancement.Ouverte())
+            sender.Arret = true;
+    };
+
+    avancement.AfficheAttente(TexteListe, false);
+    ScruteDossier1.Execute();
+
+    if (choix.ListeFichiers.isEmpty()) {
+        avancement.FermeAttente();
+        if (c.AuPremierPlan)
+            c.AuPremierPlan();
+        bilan.AucunFichier = true;
+        c.messages.Affiche(u"Il n'y a aucun fichier à traduire dans le dossier spécifié."_s);
+        return;
+    }
+
+    std::stable_sort(choix.ListeFichiers.begin(), choix.ListeFichiers.end(),
+                     [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    if (avancement.Ouverte())
+        avancement.AfficheAttente({}, true);
+
+    // Les fichiers sources de ce traitement : jamais écrits, déplacés ni supprimés.
+    QSet<QString> sources;
+    for (const QString &s : std::as_const(choix.ListeFichiers)) {
+        const QString reel = Canonique(s);
+        if (!reel.isEmpty())
+            sources.insert(reel);
+    }
+
+    Travail travail(c.processus, c.horloge, choix.ListeTables);
+    travail.DossierTemp = c.DossierTemp;
+    travail.DossierMapInfo = choix.DossierMapInfo;
+    travail.ExtCible = choix.ExtCible;
+    travail.UtiliserProjectionFichier = c.options.UtiliserProjectionFichier;
+    travail.RegrouperCouches = c.options.RegrouperCouches;
+    travail.ProjectionFichier = [&c](const QString &source) { return c.projections.ProjectionFichier(source); };
+    travail.AppMapInfo = nullptr;
+    travail.ScruteDossier2 = [&choix](const QString &dossier, const QString &filtre) {
+        TScruteDossier ScruteDossier2;
+        ScruteDossier2.Dossier = dossier;
+        ScruteDossier2.Filtre = filtre;
+        ScruteDossier2.OnFichier = [&choix](TScruteDossier &, const QString &nom) { choix.ListeTables << nom; };
+        ScruteDossier2.Execute();
+    };
+    if (c.AppMapInfo)
+        travail.AppMapInfo = c.AppMapInfo;
+
+    const qsizetype n = choix.ListeFichiers.size();
+    bilan.Fichiers.clear();
+    for (const QString &s : std::as_const(choix.ListeFichiers))
+        bilan.Fichiers << ResultatFichier{s, {}, ResultatFichier::NonTraite, {}};
+
+    for (qsizetype i = 0; i < n; ++i) {
+        const QString s = choix.ListeFichiers[i];
+        ResultatFichier &resultat = bilan.Fichiers[i];
+        PompeMessages();
+        avancement.AvanceAttente(u"Traitement du fichier : %1 sur %2\r\n"_s.arg(i).arg(n) + avancement.AbregeChemin(s),
+                                 int(i * 100 / n));
+
+        const QString d = CheminCible(s, choix.DossierSource, choix.DossierCible, choix.ExtCible);
+        resultat.Destination = d;
+        const QString dossierD = d.left(d.lastIndexOf(u'/'));
+        if (!DossierExiste(dossierD))
+            CreeDossiersCible(choix.DossierCible, s.mid(choix.DossierSource.size()));
+
+        const QString reelD = Canonique(d);
+        if (!reelD.isEmpty() && sources.contains(reelD)) {
+            resultat.etat = ResultatFichier::Ignore;
+            resultat.Raison = u"la destination est un fichier source ; il n'est pas remplacé"_s;
+            continue;
+        }
+
+        switch (RegleEcrasement(c.options.Remplacer, choix.CodePaire, FichierExiste(d),
+                                FichierExiste(ChangeExtension(d, u".prj"_s)))) {
+        case Ecrasement::Remplace:
+            SupprimeCible(d);
+            break;
+        case Ecrasement::Poursuit:
+            break;
+        case Ecrasement::Saute:
+            resultat.etat = ResultatFichier::Ignore;
+            continue;
+        }
+
+        const QDateTime debut = QDateTime::currentDateTime();
+        travail.MessagesTraducteur.clear();
+        try {
+            const QStringList sorties = ConvertitFichier(choix.CodePaire, travail, c.projections, s, d);
+            if (SortieProduite(sorties, debut)) {
+                resultat.etat = ResultatFichier::Traduit;
+            } else {
+                resultat.etat = ResultatFichier::SansResultat;
+                resultat.Raison = travail.MessagesTraducteur.join(u" ; "_s);
+            }
+        } catch (const RefusFichier &refus) {
+            resultat.etat = ResultatFichier::Echec;
+            resultat.Raison = refus.texte();
+        }
+
+        if (avancement.Annulation()) {
+            ScruteDossier1.Arret = true;
+            bilan.Annule = true;
+            if (c.Etat)
+                c.Etat(TexteAnnule);
+            c.messages.Affiche(TexteAnnule);
+            return;
+        }
+    }
+    if (c.Etat)
+        c.Etat(EtatFinal(bilan));
+}
+
+Bilan Traduire(Contexte &c)
+{
+    Bilan bilan;
+    Choix &choix = c.choix;
+    if (auto refus = RefusChoix(choix)) {
+        c.messages.Affiche(*refus);
+        bilan.Refus = refus;
+        return bilan;
+    }
+    choix.CodePaire = CodePaire(choix.FormatSource, choix.FormatCible);
+    SupprimeFichiersTravail(c.DossierTemp);
+    choix.ListeFichiers.clear();
+    if (c.Controles)
+        c.Controles(false);
+    if (c.Etat)
+        c.Etat(u"Traduction en cours..."_s);
+
+    std::unique_ptr<ObjetAutomation> appMapInfo;
+    if (OuvreMapInfo(choix.CodePaire, c.options.RegrouperCouches)) {
+        try {
+            appMapInfo = c.automation.Cree(u"Mapinfo.Application"_s);
+        } catch (const std::exception &) {
+            c.messages.Affiche(u"Le logiciel mapinfo doit obligatoirement être installé sur \r\ncet ordinateur pour traduire ce format."_s);
+            if (c.Controles)
+                c.Controles(true);
+            bilan.Erreur = u"MapInfo ne s'ouvre pas."_s;
+            return bilan;
+        }
+    }
+
+    {
+        const RemiseEnEtat remise{c, appMapInfo};
+        try {
+            if (appMapInfo) {
+                appMapInfo->EcritPropriete(u"visible"_s, false);
+                appMapInfo->Do(u"set progressbars off"_s);
+            }
+            c.AppMapInfo = appMapInfo.get();
+            LanceTraduction(c, bilan);
+        } catch (const Erreur &e) {
+            bilan.Erreur = e.texte();
+        } catch (const std::exception &e) {
+            bilan.Erreur = QString::fromLocal8Bit(e.what());
+        } catch (...) {
+            bilan.Erreur = u"Erreur inattendue pendant la traduction."_s;
+        }
+        c.AppMapInfo = nullptr;
+    }
+    if (bilan.Erreur)
+        c.messages.Affiche(*bilan.Erreur);
+    return bilan;
+}
+
+} // namespace quorvale
