@@ -1,0 +1,198 @@
+#include "assomots.h"
+#include "erreur.h"
+#include "essais.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace quorvale;
+
+Q_DECLARE_METATYPE(quorvale::Association)
+
+namespace {
+
+QStringList Mots(const QList<Association> &associations)
+{
+    QStringList mots;
+    for (const Association &a : associations)
+        mots << a.Mot;
+    return mots;
+}
+
+} // namespace
+
+class TestAssociations : public QObject {
+    Q_OBJECT
+
+private slots:
+    void litAssociations_data();
+    void litAssociations();
+    void texteEnWindows1252();
+    void texteEnUtf8Marque();
+    void allerRetourParLeFichier();
+    void fichierAbsentCreeVide();
+    void enregistrementImpossible();
+    void ajouteMots();
+    void parametresDuMomentDeLAjout();
+    void trie_data();
+    void trie();
+    void cherche_data();
+    void cherche();
+};
+
+void TestAssociations::litAssociations_data()
+{
+    QTest::addColumn<QByteArray>("contenu");
+    QTest::addColumn<QList<Association>>("attendu");
+    QTest::newRow("ligne complète") << QByteArray("montreal;MTM 8;8, 74;\r\n")
+                                    << QList<Association>{{u"montreal"_s, u"MTM 8"_s, u"8, 74"_s}};
+    QTest::newRow("windows-1252") << QByteArray("Qu\xE9" "bec;Lambert \x9C" "uvre;3, 74;\r\n")
+                                  << QList<Association>{{u"Québec"_s, u"Lambert œuvre"_s, u"3, 74"_s}};
+    QTest::newRow("utf-8 marqué") << QByteArray("\xEF\xBB\xBF" "Qu\xC3\xA9" "bec;\xE4\xB8\xAD;0, 7;\r\n")
+                                  << QList<Association>{{u"Québec"_s, u"中"_s, u"0, 7"_s}};
+    QTest::newRow("champ sans point-virgule final") << QByteArray("abc;def\r\n")
+                                                    << QList<Association>{{u"abc"_s, QString(), QString()}};
+    QTest::newRow("ligne sans point-virgule") << QByteArray("abc\r\n")
+                                              << QList<Association>{{QString(), QString(), QString()}};
+    QTest::newRow("fins LF et dernière ligne sans fin")
+        << QByteArray("a;b;c;\nd;e;f;")
+        << QList<Association>{{u"a"_s, u"b"_s, u"c"_s}, {u"d"_s, u"e"_s, u"f"_s}};
+    QTest::newRow("fichier vide") << QByteArray() << QList<Association>();
+}
+
+void TestAssociations::litAssociations()
+{
+    QFETCH(QByteArray, contenu);
+    QFETCH(QList<Association>, attendu);
+    QCOMPARE(LitAssociations(contenu), attendu);
+}
+
+void TestAssociations::texteEnWindows1252()
+{
+    const QList<Association> associations{{u"Québec"_s, u"Lambert œuvre"_s, u"3, 74"_s}, {u"a"_s, QString(), QString()}};
+    QCOMPARE(TexteAssociations(associations), QByteArray("Qu\xE9" "bec;Lambert \x9C" "uvre;3, 74;\r\na;;;\r\n"));
+}
+
+void TestAssociations::texteEnUtf8Marque()
+{
+    const QList<Association> associations{{u"Québec"_s, u"x"_s, u"1, 0"_s}, {u"中"_s, u"y"_s, u"0, 7"_s}};
+    QCOMPARE(TexteAssociations(associations),
+             QByteArray("\xEF\xBB\xBF" "Qu\xC3\xA9" "bec;x;1, 0;\r\n\xE4\xB8\xAD;y;0, 7;\r\n"));
+}
+
+void TestAssociations::allerRetourParLeFichier()
+{
+    QTemporaryDir dossier;
+    const QString fichier = FichierAssoMots(dossier.path());
+    QCOMPARE(fichier, dossier.path() + u"/AssoMots.txt"_s);
+    const QList<Association> associations{{u"Québec"_s, u"Lambert"_s, u"3, 74"_s},
+                                          {u"Sept-Îles"_s, u"UTM Zone 19 (NAD 83)"_s, u"8, 74, 7, -69"_s},
+                                          {u"中"_s, u"Non-Terrestre"_s, u"0, 7"_s}};
+    EnregistreAssociations(fichier, associations);
+    QCOMPARE(ChargeAssociations(fichier), associations);
+    // L'enregistrement remplace le fichier entier, sans reste de l'ancien.
+    EnregistreAssociations(fichier, {associations[0]});
+    QCOMPARE(LitOctets(fichier), QByteArray("Qu\xE9" "bec;Lambert;3, 74;\r\n"));
+    QCOMPARE(QDir(dossier.path()).entryList(QDir::Files), QStringList{u"AssoMots.txt"_s});
+}
+
+void TestAssociations::fichierAbsentCreeVide()
+{
+    QTemporaryDir dossier;
+    const QString fichier = FichierAssoMots(dossier.path() + u'/');
+    QCOMPARE(ChargeAssociations(fichier), QList<Association>());
+    QVERIFY(QFileInfo(fichier).isFile());
+    QCOMPARE(QFileInfo(fichier).size(), 0);
+}
+
+void TestAssociations::enregistrementImpossible()
+{
+    QTemporaryDir dossier;
+    const QString fichier = dossier.filePath(u"absent/AssoMots.txt"_s);
+    try {
+        EnregistreAssociations(fichier, {{u"a"_s, u"b"_s, u"c"_s}});
+        QFAIL("pas d'erreur");
+    } catch (const Erreur &e) {
+        QVERIFY2(e.texte().startsWith(u"Impossible de créer le fichier \""_s + fichier + u"\". "_s), qPrintable(e.texte()));
+    }
+    QVERIFY(!QFileInfo::exists(fichier));
+}
+
+void TestAssociations::ajouteMots()
+{
+    QList<Association> associations{{u"outaouais"_s, u"MTM 9"_s, u"8, 74, 7, -76.5"_s}};
+    AjouteMots(associations, {u"OUTAOUAIS"_s, u"Gatineau"_s, u"gatineau"_s, u"QUÉBEC"_s, u"québec"_s}, u"MTM 8"_s,
+               u"8, 74, 7, -73.5"_s);
+    QCOMPARE(Mots(associations), (QStringList{u"outaouais"_s, u"Gatineau"_s, u"QUÉBEC"_s, u"québec"_s}));
+    QCOMPARE(associations[1], (Association{u"Gatineau"_s, u"MTM 8"_s, u"8, 74, 7, -73.5"_s}));
+    // Une seconde fois : rien de plus.
+    const QList<Association> avant = associations;
+    AjouteMots(associations, {u"OUTAOUAIS"_s, u"Gatineau"_s, u"gatineau"_s, u"QUÉBEC"_s, u"québec"_s}, u"X"_s, u"1, 0"_s);
+    QCOMPARE(associations, avant);
+}
+
+void TestAssociations::parametresDuMomentDeLAjout()
+{
+    QList<Association> associations;
+    AjouteMots(associations, {u"laval"_s}, u"MTM 8"_s, u"8, 74, 7, -73.5"_s);
+    AjouteMots(associations, {u"laval"_s, u"gaspe"_s}, u"MTM 5"_s, u"8, 74, 7, -64.5"_s);
+    QCOMPARE(associations, (QList<Association>{{u"laval"_s, u"MTM 8"_s, u"8, 74, 7, -73.5"_s},
+                                               {u"gaspe"_s, u"MTM 5"_s, u"8, 74, 7, -64.5"_s}}));
+}
+
+void TestAssociations::trie_data()
+{
+    QTest::addColumn<int>("colonne");
+    QTest::addColumn<QStringList>("attendu");
+    QTest::newRow("mot, casse ignorée") << 0 << QStringList{u"alma"_s, u"Beauce"_s, u"cote"_s};
+    QTest::newRow("projection") << 1 << QStringList{u"cote"_s, u"Beauce"_s, u"alma"_s};
+    QTest::newRow("paramètres") << 2 << QStringList{u"Beauce"_s, u"alma"_s, u"cote"_s};
+}
+
+void TestAssociations::trie()
+{
+    QFETCH(int, colonne);
+    QFETCH(QStringList, attendu);
+    QList<Association> associations{{u"cote"_s, u"A"_s, u"8, 3"_s},
+                                    {u"Beauce"_s, u"b"_s, u"1, 0"_s},
+                                    {u"alma"_s, u"C"_s, u"3, 7"_s}};
+    TrieAssociations(associations, colonne);
+    QCOMPARE(Mots(associations), attendu);
+    // Un second clic trie encore en ordre croissant.
+    TrieAssociations(associations, colonne);
+    QCOMPARE(Mots(associations), attendu);
+}
+
+void TestAssociations::cherche_data()
+{
+    QTest::addColumn<QString>("chemin");
+    QTest::addColumn<QString>("attendu");
+    QTest::newRow("casse du mot") << u"c:/data/montreal/roads.dxf"_s << u"Montreal"_s;
+    QTest::newRow("la rangée du haut gagne") << u"/montreal/est/x.dxf"_s << u"Montreal"_s;
+    QTest::newRow("dans un nom de dossier") << u"/data/Nord-Est/x.dxf"_s << u"est"_s;
+    QTest::newRow("dans un mot plus long") << u"/data/test.dxf"_s << u"est"_s;
+    QTest::newRow("accents exacts") << u"/QUÉBEC/x.dxf"_s << QString();
+    QTest::newRow("accent égal") << u"/vieux-québec/x.dxf"_s << u"québec"_s;
+    QTest::newRow("aucun") << u"/data/routes.dxf"_s << QString();
+}
+
+void TestAssociations::cherche()
+{
+    QFETCH(QString, chemin);
+    QFETCH(QString, attendu);
+    const QList<Association> associations{{QString(), u"vide"_s, u"1, 0"_s},
+                                          {u"Montreal"_s, u"MTM 8"_s, u"8, 74"_s},
+                                          {u"est"_s, u"MTM 7"_s, u"8, 74"_s},
+                                          {u"québec"_s, u"MTM 7"_s, u"8, 74"_s}};
+    const Association *trouvee = ChercheAssociation(associations, chemin);
+    QCOMPARE(trouvee ? trouvee->Mot : QString(), attendu);
+}
+
+QObject *EssaisAssociations()
+{
+    return new TestAssociations;
+}
+
+#include "tst_assomots.moc"
