@@ -85,7 +85,7 @@ void RegroupeCouches(Travail &travail, const QString &source, const QString &des
     QString dossierTravail = travail.DossierTemp + u"TempTrad"_s;
     // Une destination déjà dans "TempTrad" (étape d'une route en deux temps) : le dossier de travail
     // est son sous-dossier, sinon on effacerait la table regroupée avec lui.
-    if (destination.startsWith(dossierTravail + u'/'))
+    if (destination.startsWith(dossierTravail + u'/', Qt::CaseInsensitive))
         dossierTravail += u"/Regroupement"_s;
     if (!DossierExiste(dossierTravail))
         (void)CreeDossier(dossierTravail);
