@@ -70,6 +70,11 @@ struct Poste {
     QString Remplace(QString texte) const { return texte.replace(u"<T>"_s, T); }
 };
 
+// Pour les essais réels, plus bas.
+QString CopieExemple(const QString &jeu, const QString &fichier, const QString &dossier);
+std::unique_ptr<ObjetAutomation> OuvreMapInfo(const QString &M, Automation &automation);
+qint64 ObjetsLus(const QString &dossier, const QString &ext, QStringList *fichiers = nullptr);
+
 } // namespace
 
 class TestMoteur : public QObject {
@@ -103,6 +108,7 @@ private slots:
     void attendre();
     void reelUneConversionParPaire_data();
     void reelUneConversionParPaire();
+    void reelRegroupementParMapInfo();
     void reelRegroupementDesCouches();
     void reelNomsDangereux();
 };
@@ -713,7 +719,7 @@ QString CopieExemple(const QString &jeu, const QString &fichier, const QString &
 
 // Les objets lus par GDAL dans les fichiers d'extension ext du dossier (sous-dossiers compris) ;
 // -1 quand l'un d'eux ne s'ouvre pas.
-qint64 ObjetsLus(const QString &dossier, const QString &ext, QStringList *fichiers = nullptr)
+qint64 ObjetsLus(const QString &dossier, const QString &ext, QStringList *fichiers)
 {
     qint64 total = 0;
     QDirIterator it(dossier, QDir::Files, QDirIterator::Subdirectories);
@@ -820,6 +826,40 @@ void TestMoteur::reelUneConversionParPaire()
         QCOMPARE(lus, objets);
     if (cle == u"shp"_s) // un seul genre de géométrie : le nom simple
         QCOMPARE(ecrits, QStringList{QFileInfo(destination).fileName()});
+}
+
+void TestMoteur::reelRegroupementParMapInfo()
+{
+    // Le vrai mapinfow sur deux tables de couches que le faux traducteur pose dans TempTrad.
+    const QString M = qEnvironmentVariable("QUORVALE_DOSSIER_MAPINFO") + u'/';
+    if (!QFileInfo(M + u"mapinfow"_s).isExecutable())
+        QSKIP("mapinfow n'est pas encore construit");
+    Poste poste;
+    QTemporaryDir dossier;
+    const QString W = poste.T + u"TempTrad"_s;
+    poste.processus.action = [&](const QString &chemin, const QString &) {
+        if (chemin.endsWith(u"LanceTrad.bat"_s)) {
+            CopieExemple(u"tab/gdal-poly_indexed"_s, u"poly_indexed.tab"_s, W);
+            for (const QString &e : {u"tab"_s, u"dat"_s, u"map"_s, u"id"_s, u"ind"_s})
+                QFile::copy(W + u"/poly_indexed."_s + e, W + u"/plan_b."_s + e);
+            for (const QString &e : {u"tab"_s, u"dat"_s, u"map"_s, u"id"_s, u"ind"_s})
+                QFile::rename(W + u"/poly_indexed."_s + e, W + u"/plan_a."_s + e);
+        }
+        return ResultatProcessus{};
+    };
+    RegistreFichier registre;
+    AutomationLocale automation(registre, 60000);
+    auto mapinfo = OuvreMapInfo(M, automation);
+    QVERIFY(mapinfo);
+    poste.travail.AppMapInfo = mapinfo.get();
+    poste.travail.RegrouperCouches = true;
+    const QString sortie = dossier.path() + u"/Sortie \"1\""_s;
+    QDir().mkpath(sortie);
+    RegroupeCouches(poste.travail, u"/data/plan.dxf"_s, sortie + u"/plan.tab"_s);
+    QStringList tables;
+    QCOMPARE(ObjetsLus(sortie, u"tab"_s, &tables), qint64(20));
+    QCOMPARE(tables, QStringList{u"plan.tab"_s});
+    QVERIFY(!QFileInfo::exists(W));
 }
 
 void TestMoteur::reelRegroupementDesCouches()
