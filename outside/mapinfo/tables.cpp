@@ -14,6 +14,7 @@
 #include <ogrsf_frmts.h>
 
 #include <cmath>
+#include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -305,6 +306,14 @@ QString EcritTable(const Table &table, const QString &chemin, const bool mif, co
             for (int i = 0; i < n && erreur.isEmpty(); ++i) {
                 OGRFieldDefn c(table.colonnes->GetFieldDefn(i));
                 RendEcrivable(c);
+                // En UTF-8, la largeur se compte en octets : on l'élargit plutôt que de couper les textes.
+                if (utf8 && c.GetType() == OFTString && c.GetWidth() > 0) {
+                    int largeur = c.GetWidth();
+                    for (const auto &ligne : table.lignes)
+                        if (ligne->IsFieldSetAndNotNull(i))
+                            largeur = std::max(largeur, static_cast<int>(std::strlen(ligne->GetFieldAsString(i))));
+                    c.SetWidth(std::min(largeur, 254));
+                }
                 if (couche->CreateField(&c) != OGRERR_NONE)
                     erreur = DernierMessageGdal();
             }

@@ -149,6 +149,8 @@ private slots:
     void protocole();
     void importMif_data();
     void importMif();
+    void importJeuxDeCaracteres_data();
+    void importJeuxDeCaracteres();
     void exportMif_data();
     void exportMif();
     void regroupementDesCouches();
@@ -320,6 +322,41 @@ void TestMapInfo::importMif()
     QCOMPARE(r.valeurs.value(0).value(0).trimmed(), valeur);
     if (!std::isnan(point.x()))
         QVERIFY2(AuMillimetre(r.premiersPoints.value(0), point), qPrintable(u"%1 %2"_s.arg(r.premiersPoints.value(0).x(), 0, 'f', 4).arg(r.premiersPoints.value(0).y(), 0, 'f', 4)));
+}
+
+void TestMapInfo::importJeuxDeCaracteres_data()
+{
+    QTest::addColumn<QByteArray>("entete"); // ligne Charset du .mif, vide : aucune
+    QTest::addColumn<QByteArray>("codage"); // codage des octets du .mid
+    QTest::addColumn<QString>("valeur");
+    QTest::addColumn<QByteArray>("jeu"); // jeu déclaré par la table écrite
+    QTest::newRow("Neutral, octets Windows") << QByteArray("Charset \"Neutral\"") << QByteArray("CP1252")
+                                             << u"Œuvre « Québec »"_s << QByteArray("WindowsLatin1");
+    QTest::newRow("sans jeu déclaré") << QByteArray() << QByteArray("CP1252") << u"Trois-Rivières"_s << QByteArray("WindowsLatin1");
+    QTest::newRow("Neutral, octets déjà UTF-8") << QByteArray("Charset \"Neutral\"") << QByteArray("UTF-8") << u"Gîte"_s
+                                                << QByteArray("WindowsLatin1");
+    QTest::newRow("UTF-8, texte plus long que la colonne en octets")
+        << QByteArray("Charset \"UTF-8\"") << QByteArray("UTF-8") << u"Québec Значение Ж"_s << QByteArray("UTF-8");
+}
+
+void TestMapInfo::importJeuxDeCaracteres()
+{
+    QFETCH(QByteArray, entete);
+    QFETCH(QByteArray, codage);
+    QFETCH(QString, valeur);
+    QFETCH(QByteArray, jeu);
+    const QString dossier = dossier_.path() + u"/jeux/"_s + QString::fromUtf8(QTest::currentDataTag()) + u'/';
+    char *octets = CPLRecode(valeur.toUtf8().constData(), CPL_ENC_UTF8, codage.constData());
+    Ecrit(dossier + u"lieux.mif"_s, "Version 300\n" + entete + "\nDelimiter \",\"\nCoordSys Earth Projection 1, 104\n"
+                                    "Columns 1\n  Nom Char(20)\nData\n\nPoint -71.2 46.8\n");
+    Ecrit(dossier + u"lieux.mid"_s, '"' + QByteArray(octets) + "\"\n");
+    CPLFree(octets);
+    {
+        auto objet = Serveur();
+        DO(objet, u"Import \"%1lieux.mif\" Type \"MIF\" Into \"%1lieux.tab\""_s.arg(dossier));
+    }
+    QVERIFY(Lit(dossier + u"lieux.tab"_s).contains("!charset " + jeu));
+    QCOMPARE(Relit(dossier + u"lieux.tab"_s).valeurs, QList<QStringList>{{valeur}});
 }
 
 void TestMapInfo::exportMif_data()
