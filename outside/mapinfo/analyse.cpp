@@ -14,9 +14,10 @@ struct Jeton {
     QString texte;
 };
 
+// Seuls « * » et « = » séparent : parenthèses, virgules et tirets restent dans les noms de fichiers.
 bool EstSymbole(QChar c)
 {
-    return c == u'*' || c == u'=' || c == u',' || c == u'(' || c == u')';
+    return c == u'*' || c == u'=';
 }
 
 // Découpe en mots, chaînes et symboles ; faux sur une chaîne non terminée.
@@ -99,14 +100,23 @@ public:
         return true;
     }
 
-    // Un nom de table : un mot, ou une chaîne non vide.
-    bool Nom(QString &valeur)
+    // Un nom de table : une chaîne non vide, ou des mots jusqu'au mot clé qui suit. Les noms tirés
+    // des calques portent souvent des blancs ; MapBasic les refuserait, on les garde.
+    bool Nom(QString &valeur, const QStringList &arrets = {})
     {
         const Jeton *j = Suivant();
         if (!j || j->type == Jeton::Type::Symbole || j->texte.trimmed().isEmpty())
             return false;
         valeur = j->texte;
         ++position_;
+        if (j->type == Jeton::Type::Chaine)
+            return true;
+        while (const Jeton *s = Suivant()) {
+            if (s->type != Jeton::Type::Mot || arrets.contains(s->texte, Qt::CaseInsensitive))
+                break;
+            valeur += u' ' + s->texte;
+            ++position_;
+        }
         return true;
     }
 
@@ -140,7 +150,7 @@ QString FinAttendue(const Lecteur &l)
 QString LitTypeMif(Lecteur &l)
 {
     QString type;
-    if (!l.Chaine(type) && !l.Nom(type))
+    if (!l.Chaine(type) && !l.Nom(type, {u"Into"_s, u"Overwrite"_s}))
         return Attendu(l, u"le type de fichier"_s);
     if (type.compare(u"MIF"_s, Qt::CaseInsensitive) != 0)
         return u"Type de fichier non pris en charge : « %1 » (seul \"MIF\" est accepté)."_s.arg(type);
@@ -181,7 +191,7 @@ QString AnalyseOpen(Lecteur &l, Instruction &i)
         return Attendu(l, u"le nom du fichier de la table entre guillemets"_s);
     while (!l.Fini()) {
         if (i.nom.isEmpty() && l.MotCle(u"As"_s)) {
-            if (!l.Nom(i.nom))
+            if (!l.Nom(i.nom, {u"Interactive"_s, u"ReadOnly"_s}))
                 return Attendu(l, u"le nom de la table"_s);
         } else if (!l.MotCle(u"Interactive"_s) && !l.MotCle(u"ReadOnly"_s)) {
             return FinAttendue(l);
@@ -193,7 +203,7 @@ QString AnalyseOpen(Lecteur &l, Instruction &i)
 QString AnalyseExport(Lecteur &l, Instruction &i)
 {
     i.genre = Instruction::Genre::Exporte;
-    if (!l.Nom(i.table))
+    if (!l.Nom(i.table, {u"Into"_s}))
         return Attendu(l, u"le nom de la table"_s);
     if (!l.MotCle(u"Into"_s))
         return Attendu(l, u"« Into »"_s);
@@ -221,7 +231,7 @@ QString AnalyseSelect(Lecteur &l, Instruction &i)
         return Attendu(l, u"« * » (seule la sélection de toutes les colonnes est prise en charge)"_s);
     if (!l.MotCle(u"From"_s))
         return Attendu(l, u"« From »"_s);
-    if (!l.Nom(i.table))
+    if (!l.Nom(i.table, {u"Where"_s, u"Into"_s}))
         return Attendu(l, u"le nom de la table"_s);
     if (l.MotCle(u"Where"_s)) {
         if (!l.MotCle(u"RowID"_s))
@@ -230,14 +240,14 @@ QString AnalyseSelect(Lecteur &l, Instruction &i)
             return Attendu(l, u"« = »"_s);
         QString nombre;
         bool ok = false;
-        if (l.Nom(nombre))
+        if (l.Nom(nombre, {u"Into"_s}))
             i.ligne = nombre.toLongLong(&ok);
         if (!ok || i.ligne < 0)
             return u"Erreur de syntaxe : numéro de ligne attendu après « RowID = »."_s;
     }
     if (!l.MotCle(u"Into"_s))
         return Attendu(l, u"« Into »"_s);
-    if (!l.Nom(i.nom))
+    if (!l.Nom(i.nom, {u"NoSelect"_s}))
         return Attendu(l, u"le nom de la table de requête"_s);
     l.MotCle(u"NoSelect"_s);
     return l.Fini() ? QString() : FinAttendue(l);
@@ -248,7 +258,7 @@ QString AnalyseCommit(Lecteur &l, Instruction &i)
     i.genre = Instruction::Genre::Enregistre;
     if (!l.MotCle(u"Table"_s))
         return Attendu(l, u"« Table »"_s);
-    if (!l.Nom(i.table))
+    if (!l.Nom(i.table, {u"As"_s, u"Type"_s, u"Charset"_s, u"Interactive"_s}))
         return Attendu(l, u"le nom de la table"_s);
     if (l.MotCle(u"As"_s)) {
         if (!l.Chaine(i.chemin) || i.chemin.trimmed().isEmpty())
@@ -277,7 +287,7 @@ QString AnalyseClose(Lecteur &l, Instruction &i)
         i.genre = Instruction::Genre::FermeTout;
     } else if (l.MotCle(u"Table"_s)) {
         i.genre = Instruction::Genre::FermeTable;
-        if (!l.Nom(i.table))
+        if (!l.Nom(i.table, {u"Interactive"_s}))
             return Attendu(l, u"le nom de la table"_s);
     } else {
         return Attendu(l, u"« Table » ou « All »"_s);
@@ -291,7 +301,7 @@ QString AnalyseInsert(Lecteur &l, Instruction &i)
     i.genre = Instruction::Genre::Insere;
     if (!l.MotCle(u"Into"_s))
         return Attendu(l, u"« Into »"_s);
-    if (!l.Nom(i.table))
+    if (!l.Nom(i.table, {u"Select"_s}))
         return Attendu(l, u"le nom de la table"_s);
     if (!l.MotCle(u"Select"_s))
         return Attendu(l, u"« Select » (seule l'insertion d'une sélection est prise en charge)"_s);

@@ -205,6 +205,11 @@ void TestMapInfo::analyse_data()
     QTest::newRow("insertion") << u"Insert Into dest Select * From calque_b"_s << u"7|||dest|calque_b|||-1"_s;
     QTest::newRow("barres éteintes") << u"set progressbars off"_s << u"8|||||||-1"_s;
     QTest::newRow("guillemet doublé dans un chemin") << u"Open Table \"/a/b\"\"c.tab\""_s << u"1|/a/b\"c.tab||||||-1"_s;
+    QTest::newRow("nom de calque avec blancs") << u"Insert Into plan Select * From planRoutes  nationales (2)"_s
+                                               << u"7|||plan|planRoutes nationales (2)|||-1"_s;
+    QTest::newRow("requête sur un nom avec blancs") << u"select * from plan bati where rowid=0 into plan final"_s
+                                                    << u"3|||plan bati||plan final||0"_s;
+    QTest::newRow("type sans guillemets") << u"Import \"/a.mif\" Type MIF Into \"/a.tab\""_s << u"0|/a.mif|/a.tab|||||-1"_s;
     QTest::newRow("chemin accentué avec espaces") << u"Open Table \"/données/Été 2024/Québec.tab\""_s
                                                   << u"1|/données/Été 2024/Québec.tab||||||-1"_s;
 }
@@ -412,11 +417,11 @@ void TestMapInfo::regroupementDesCouches()
     QVERIFY(QDir().mkpath(dossier_.path() + u"/regroupement/Sortie"_s));
     QVERIFY(QDir().mkpath(travail));
     EcritCouche(dossier_.path() + u"/regroupement/mif/planbati.mif"_s, {"Québec", "Œuvre « gîte »"}, 300010.1234);
-    EcritCouche(dossier_.path() + u"/regroupement/mif/planroutes.mif"_s, {"Trois-Rivières"}, 300020.9876);
+    EcritCouche(dossier_.path() + u"/regroupement/mif/planroutes nationales.mif"_s, {"Trois-Rivières"}, 300020.9876);
     {
         auto objet = Serveur();
         // Les tables des calques, comme le traducteur les laisse dans le dossier de travail.
-        for (const QString &calque : {u"planbati"_s, u"planroutes"_s})
+        for (const QString &calque : {u"planbati"_s, u"planroutes nationales"_s})
             DO(objet, u"Import \"%1\" Type \"MIF\" Into \"%2\""_s.arg(dossier_.path() + u"/regroupement/mif/"_s + calque + u".mif"_s,
                                                                       travail + calque + u".tab"_s));
         DO(objet, u"Close All"_s);
@@ -425,7 +430,7 @@ void TestMapInfo::regroupementDesCouches()
         DO(objet, u"Commit Table plan As \"%1plan.tab\" TYPE NATIVE Charset \"WindowsLatin1\""_s.arg(travail));
         DO(objet, u"Close Table planbati"_s);
         DO(objet, u"Open Table \"%1plan.tab\""_s.arg(travail));
-        for (const QString &calque : {u"planbati"_s, u"planroutes"_s}) {
+        for (const QString &calque : {u"planbati"_s, u"planroutes nationales"_s}) {
             DO(objet, u"Open Table \"%1%2.tab\""_s.arg(travail, calque));
             DO(objet, u"Insert Into plan Select * From %1"_s.arg(calque));
         }
