@@ -1,0 +1,50 @@
+#pragma once
+
+// Écrire une table MapInfo (ou un MIF) avec GDAL sans ses pièges : jeu de caractères
+// WindowsLatin1 explicite, bornes qui gardent le millimètre, clause CoordSys assignée telle
+// quelle (Bounds compris), NAD 27 conservé. Utilisable aussi par le serveur MapInfo.
+
+#include <QString>
+
+#include <gdal_priv.h>
+#include <ogr_spatialref.h>
+
+#include <memory>
+#include <optional>
+
+namespace quorvale::ut {
+
+struct SrsDeleter {
+    void operator()(OGRSpatialReference *srs) const
+    {
+        if (srs)
+            srs->Release();
+    }
+};
+using Srs = std::unique_ptr<OGRSpatialReference, SrsDeleter>;
+
+/** Système d'une clause CoordSys ; « NonEarth Projection 0, u » pris dans l'unité u (7 = mètres).
+ *  bornes reçoit le rectangle de « Bounds (x1, y1) (x2, y2) » s'il y en a un. Lève Erreur. */
+Srs SrsDeClause(const QString &clause, std::optional<OGREnvelope> *bornes = nullptr);
+
+/** Copie du système où un datum NAD 27 de MapInfo (« NAD_27_Canada » ...) devient le NAD 27 de
+ *  l'EPSG, que le WKT ESRI nomme D_North_American_1927 et relit comme tel ; nul si srs l'est. */
+Srs SrsPourEsri(const OGRSpatialReference *srs);
+
+/** Nom iconv d'un jeu de caractères MapInfo ("WindowsCyrillic" → "CP1251") ; vide si inconnu. */
+QString EncodageDuCharset(const QString &charset);
+/** Jeu de caractères déclaré dans l'en-tête d'un .tab ou d'un .mif ; vide s'il n'y en a pas. */
+QString CharsetDeTable(const QString &chemin);
+
+/** Bornes d'une table : celles données si elles couvrent les données, sinon l'étendue des données
+ *  élargie d'une marge ; le géographique reste dans ±180, ±90. */
+OGREnvelope BornesTable(const OGREnvelope &donnees, const std::optional<OGREnvelope> &donnees_bornes,
+                        const OGRSpatialReference *srs);
+
+/** Crée une table MapInfo (mif = vrai : MIF/MID) d'une seule couche ; lève Erreur. */
+GDALDataset *CreeTableMapInfo(const QString &chemin, bool mif);
+/** La couche de la table, en « encodage » (CP1252 par défaut), avec ces bornes. Lève Erreur. */
+OGRLayer *CreeCoucheMapInfo(GDALDataset *table, const QString &nom, const OGRSpatialReference *srs,
+                            const OGREnvelope &bornes, const QString &encodage);
+
+} // namespace quorvale::ut

@@ -1,0 +1,885 @@
+#include "traduction.h"
+
+#include "dessin.h"
+#include "erreur.h"
+#include "fichiers.h"
+#include "tablemapinfo.h"
+
+#ifdef QUORVALE_AVEC_E00
+#include "e00.h"
+#endif
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <cpl_conv.h>
+#include <cpl_string.h>
+#include <ogr_featurestyle.h>
+#include <ogrsf_frmts.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <vector>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace quorvale::ut {
+
+namespace {
+
+// Dans l'ordre des suffixes de la collecte des fichiers de formes.
+enum Genre {
+    Region, Polyligne, Point, Ellipse, Rectangle, Texte, RectangleArrondi, Aucun, Collection,
+    PointPolice, PointPersonnalise, Arc, NombreGenres
+};
+
+struct DefnDeleter {
+    void operator()(OGRFeatureDefn *d) const
+    {
+        if (d)
+            d->Release();
+    }
+};
+using Defn = std::unique_ptr<OGRFeatureDefn, DefnDeleter>;
+
+struct Objet {
+    OGRFeatureUniquePtr entite;
+    Genre genre = Aucun;
+};
+
+// Une table de sortie : une table source, un calque du dessin, une classe de la couverture.
+struct Groupe {
+    QString nom;
+    Defn defn;
+    std::vector<Objet> objets;
+    OGRwkbGeometryType typeDeclare = wkbUnknown;
+};
+
+struct Donnees {
+    std::vector<Groupe> groupes;
+    Srs srs;
+    QString encodage;
+    OGREnvelope etendue;
+    std::optional<OGREnvelope> bornes;
+};
+
+struct DatasetDeleter {
+    void operator()(GDALDataset *d) const { GDALClose(d); }
+};
+using Dataset = std::unique_ptr<GDALDataset, DatasetDeleter>;
+
+// Les échecs signalés par GDAL depuis la dernière remise à zéro : son dernier message seul est
+// souvent « fichier non reconnu », quand le premier dit pourquoi.
+thread_local QStringList erreursGdal;
+
+void CPL_STDCALL CollecteErreur(CPLErr classe, CPLErrorNum, const char *message)
+{
+    if (classe >= CE_Failure && message && erreursGdal.size() < 20)
+        erreursGdal << QString::fromUtf8(message).trimmed();
+}
+
+void OublieErreurs()
+{
+    erreursGdal.clear();
+    CPLErrorReset();
+}
+
+QString DerniereErreurGdal()
+{
+    if (!erreursGdal.isEmpty())
+        return erreursGdal.first();
+    const QString texte = QString::fromUtf8(CPLGetLastErrorMsg()).trimmed();
+    return texte.isEmpty() ? u"format non reconnu"_s : texte;
+}
+
+QByteArray Utf8(const QString &texte)
+{
+    return texte.toUtf8();
+}
+
+// Une option de configuration de GDAL le temps d'une lecture.
+class OptionGdal {
+public:
+    OptionGdal(const char *nom, const char *valeur) : nom_(nom)
+    {
+        const char *ancienne = CPLGetThreadLocalConfigOption(nom, nullptr);
+        if (ancienne)
+            ancienne_ = ancienne;
+        avait_ = ancienne != nullptr;
+        CPLSetThreadLocalConfigOption(nom, valeur);
+    }
+    ~OptionGdal() { CPLSetThreadLocalConfigOption(nom_, avait_ ? ancienne_.constData() : nullptr); }
+
+private:
+    const char *nom_;
+    QByteArray ancienne_;
+    bool avait_ = false;
+};
+
+Dataset Ouvre(const QString &chemin, const char *pilote, char **optionsOuverture = nullptr)
+{
+    const char *pilotes[] = {pilote, nullptr};
+    OublieErreurs();
+    auto *ds = static_cast<GDALDataset *>(GDALOpenEx(Utf8(chemin).constData(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
+                                                     pilotes, optionsOuverture, nullptr));
+    if (!ds || ds->GetLayerCount() == 0) {
+        if (ds)
+            GDALClose(ds);
+        throw Erreur(u"Impossible de lire « %1 » : %2"_s.arg(chemin, DerniereErreurGdal()));
+    }
+    return Dataset(ds);
+}
+
+bool EstTexte(const OGRFeature &f)
+{
+    const char *style = f.GetStyleString();
+    return style && QByteArray(style).trimmed().startsWith("LABEL(");
+}
+
+Genre GenreDe(const OGRFeature &f)
+{
+    const OGRGeometry *g = f.GetGeometryRef();
+    if (!g || g->IsEmpty())
+        return Aucun;
+    const QByteArray style = f.GetStyleString() ? QByteArray(f.GetStyleString()) : QByteArray();
+    switch (wkbFlatten(g->getGeometryType())) {
+    case wkbPoint:
+        if (EstTexte(f))
+            return Texte;
+        if (style.contains("font-sym-"))
+            return PointPolice;
+        if (style.contains("mapinfo-custom-sym"))
+            return PointPersonnalise;
+        return Point;
+    case wkbMultiPoint:
+        return Point;
+    case wkbLineString:
+    case wkbMultiLineString:
+    case wkbCircularString:
+    case wkbCompoundCurve:
+    case wkbMultiCurve:
+        return Polyligne;
+    case wkbPolygon:
+    case wkbMultiPolygon:
+    case wkbCurvePolygon:
+    case wkbMultiSurface:
+    case wkbTriangle:
+    case wkbPolyhedralSurface:
+    case wkbTIN:
+        return Region;
+    default:
+        return Collection;
+    }
+}
+
+// Les genres exacts des objets d'un MIF, lus dans sa section Data : arcs, ellipses, rectangles
+// et rectangles arrondis ne se distinguent pas dans ce que GDAL en rend. Vide si la lecture échoue.
+std::vector<Genre> GenresMif(const QString &chemin)
+{
+    QFile f(Resous(chemin));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    static const std::map<QByteArray, Genre> mots{
+        {"none", Aucun}, {"point", Point}, {"line", Polyligne}, {"pline", Polyligne}, {"region", Region},
+        {"arc", Arc}, {"text", Texte}, {"rect", Rectangle}, {"roundrect", RectangleArrondi},
+        {"ellipse", Ellipse}, {"multipoint", Point}, {"collection", Collection}};
+    std::vector<Genre> genres;
+    bool donnees = false;
+    int partiesASauter = 0;
+    while (!f.atEnd()) {
+        const QByteArray ligne = f.readLine().trimmed();
+        if (!donnees) {
+            donnees = ligne.toLower() == "data";
+            continue;
+        }
+        const QByteArray mot = ligne.left(ligne.indexOf(' ') < 0 ? ligne.size() : ligne.indexOf(' ')).toLower();
+        const auto it = mots.find(mot);
+        if (it == mots.end())
+            continue;
+        if (partiesASauter > 0 && (mot == "region" || mot == "pline" || mot == "multipoint")) {
+            --partiesASauter;
+            continue;
+        }
+        genres.push_back(it->second);
+        if (it->second == Collection)
+            partiesASauter = ligne.mid(mot.size()).trimmed().toInt();
+    }
+    return genres;
+}
+
+void AjouteEtendue(Donnees &d, const OGRGeometry *g)
+{
+    if (!g || g->IsEmpty())
+        return;
+    OGREnvelope e;
+    g->getEnvelope(&e);
+    d.etendue.Merge(e);
+}
+
+// Une table, un MIF ou un fichier de formes : un seul groupe.
+void LitTable(const Travail &t, Donnees &d)
+{
+    const bool shape = t.lecteur == Format::Shape;
+    if (!FichierExiste(t.source))
+        throw Erreur(u"Le fichier source « %1 » est introuvable."_s.arg(t.source));
+    Dataset ds = Ouvre(t.source, shape ? "ESRI Shapefile" : "MapInfo File");
+    OGRLayer *couche = ds->GetLayer(0);
+    Groupe g;
+    g.nom = t.base;
+    g.defn.reset(couche->GetLayerDefn()->Clone());
+    g.defn->Reference();
+    g.typeDeclare = couche->GetGeomType();
+    if (const OGRSpatialReference *srs = couche->GetSpatialRef())
+        d.srs.reset(srs->Clone());
+    if (shape) {
+        const char *source = couche->GetMetadataItem("SOURCE_ENCODING", "SHAPEFILE");
+        const QString enc = source ? QString::fromUtf8(source).toUpper() : QString();
+        if (enc.startsWith(u"CP125"_s))
+            d.encodage = enc;
+    } else {
+        d.encodage = EncodageDuCharset(CharsetDeTable(t.source));
+    }
+    couche->ResetReading();
+    while (OGRFeature *f = couche->GetNextFeature()) {
+        Objet o{OGRFeatureUniquePtr(f), Aucun};
+        o.genre = GenreDe(*f);
+        AjouteEtendue(d, f->GetGeometryRef());
+        g.objets.push_back(std::move(o));
+    }
+    if (t.lecteur == Format::Mif) {
+        const std::vector<Genre> exacts = GenresMif(t.source);
+        if (exacts.size() == g.objets.size())
+            for (size_t i = 0; i < exacts.size(); ++i)
+                if (g.objets[i].genre != Aucun && exacts[i] != Point)
+                    g.objets[i].genre = exacts[i];
+    }
+    d.groupes.push_back(std::move(g));
+}
+
+QString NomFichierSur(const QString &nom)
+{
+    QString n = nom;
+    n.replace(u'/', u'_').replace(u'\\', u'_');
+    return n;
+}
+
+// Un dessin : une table par calque, toutes du même schéma (le regroupement des calques les
+// fusionne) : la couche, puis chaque attribut des données étendues rencontré.
+void LitDessin(const Travail &t, Donnees &d)
+{
+    if (!FichierExiste(t.source))
+        throw Erreur(u"Le dessin « %1 » est introuvable."_s.arg(t.source));
+    const bool blocs = t.options.value(u"EXPAND_BLOCKS"_s, u"yes"_s).compare(u"no"_s, Qt::CaseInsensitive) != 0;
+    const bool etendues = t.options.value(u"ATTRKIND"_s, u"extended_entity_data"_s).compare(u"extended_entity_data"_s, Qt::CaseInsensitive) == 0;
+    OptionGdal brut("DXF_INCLUDE_RAW_CODE_VALUES", "TRUE");
+    OptionGdal insere("DXF_INLINE_BLOCKS", blocs ? "TRUE" : "FALSE");
+    OptionGdal fusion("DXF_MERGE_BLOCK_GEOMETRIES", "FALSE");
+    OptionGdal ferme("DXF_CLOSED_LINE_AS_POLYGON", "TRUE");
+    Dataset ds = Ouvre(t.source, "DXF");
+    OGRLayer *couche = ds->GetLayer(0);
+    const int champCalque = couche->GetLayerDefn()->GetFieldIndex("Layer");
+    const int champBrut = couche->GetLayerDefn()->GetFieldIndex("RawCodeValues");
+
+    struct Lu {
+        OGRFeatureUniquePtr f;
+        QString calque;
+        Attributs attributs;
+    };
+    std::vector<Lu> lus;
+    QStringList noms;
+    QStringList calques = t.types;
+    couche->ResetReading();
+    while (OGRFeature *f = couche->GetNextFeature()) {
+        Lu l{OGRFeatureUniquePtr(f), {}, {}};
+        l.calque = DecodeUnicodeDxf(champCalque >= 0 ? QString::fromUtf8(f->GetFieldAsString(champCalque)) : QString());
+        if (l.calque.isEmpty())
+            l.calque = u"0"_s;
+        if (champBrut >= 0 && etendues && f->IsFieldSetAndNotNull(champBrut)) {
+            QStringList codes;
+            for (char **c = f->GetFieldAsStringList(champBrut); c && *c; ++c)
+                codes << QString::fromUtf8(*c);
+            l.attributs = AttributsEtendus(codes);
+            for (const auto &[nom, valeur] : l.attributs)
+                if (!noms.contains(nom, Qt::CaseInsensitive))
+                    noms << nom;
+        }
+        bool connu = false;
+        for (const QString &c : calques)
+            connu = connu || c.compare(l.calque, Qt::CaseInsensitive) == 0;
+        if (!connu)
+            calques << l.calque;
+        lus.push_back(std::move(l));
+    }
+
+    auto *defn = new OGRFeatureDefn("dessin");
+    defn->Reference();
+    {
+        OGRFieldDefn champ("Couche", OFTString);
+        champ.SetWidth(254);
+        defn->AddFieldDefn(&champ);
+    }
+    for (const QString &nom : noms) {
+        OGRFieldDefn champ(Utf8(nom).constData(), OFTString);
+        champ.SetWidth(254);
+        defn->AddFieldDefn(&champ);
+    }
+    // Un groupe par calque qui porte des objets, dans l'ordre de la table des calques.
+    std::map<QString, size_t> indices;
+    for (const QString &calque : calques) {
+        const QString cle = calque.toLower();
+        if (indices.count(cle))
+            continue;
+        bool porte = false;
+        for (const Lu &l : lus)
+            porte = porte || l.calque.compare(calque, Qt::CaseInsensitive) == 0;
+        if (!porte)
+            continue;
+        Groupe g;
+        g.nom = t.baseCalques + NomFichierSur(calque);
+        defn->Reference();
+        g.defn.reset(defn);
+        indices[cle] = d.groupes.size();
+        d.groupes.push_back(std::move(g));
+    }
+    for (Lu &l : lus) {
+        Groupe &g = d.groupes[indices.at(l.calque.toLower())];
+        OGRFeatureUniquePtr f(new OGRFeature(g.defn.get()));
+        f->SetField(0, Utf8(l.calque).constData());
+        for (const auto &[nom, valeur] : l.attributs)
+            f->SetField(1 + int(noms.indexOf(nom)), Utf8(valeur).constData());
+        if (OGRGeometry *geometrie = l.f->StealGeometry()) {
+            if (geometrie->hasCurveGeometry()) {
+                OGRGeometry *lineaire = geometrie->getLinearGeometry();
+                delete geometrie;
+                geometrie = lineaire;
+            }
+            AjouteEtendue(d, geometrie);
+            f->SetGeometryDirectly(geometrie);
+        }
+        if (const char *style = l.f->GetStyleString())
+            f->SetStyleString(Utf8(DecodeUnicodeDxf(QString::fromUtf8(style))).constData());
+        Objet o{std::move(f), Aucun};
+        o.genre = GenreDe(*o.entite);
+        g.objets.push_back(std::move(o));
+    }
+    defn->Release();
+}
+
+// Une couverture E00 : une table par classe d'entités (arcs, polygones, points, annotations).
+void LitCouverture(const Travail &t, Donnees &d)
+{
+    QFile fichier(t.source);
+    if (!fichier.open(QIODevice::ReadOnly))
+        throw Erreur(u"La couverture « %1 » est introuvable ou illisible."_s.arg(t.source));
+    QByteArray texte = fichier.read(16);
+    QString chemin = t.source;
+    QTemporaryDir provisoire;
+    if (texte.startsWith("EXP  1")) {
+#ifdef QUORVALE_AVEC_E00
+        fichier.seek(0);
+        const QByteArray clair = e00::Decompresse(fichier.readAll());
+        chemin = provisoire.filePath(u"couverture.e00"_s);
+        QFile sortie(chemin);
+        if (!provisoire.isValid() || !sortie.open(QIODevice::WriteOnly) || sortie.write(clair) != clair.size())
+            throw Erreur(u"Impossible de décompresser « %1 » dans le dossier temporaire."_s.arg(t.source));
+#else
+        throw Erreur(u"La couverture « %1 » est compressée et le traducteur ne sait pas encore la décompresser."_s.arg(t.source));
+#endif
+    }
+    Dataset ds = Ouvre(chemin, "AVCE00");
+    for (const auto &[prefixe, classe] : ClassesCouverture()) {
+        for (int i = 0; i < ds->GetLayerCount(); ++i) {
+            OGRLayer *couche = ds->GetLayer(i);
+            if (!QString::fromUtf8(couche->GetName()).toUpper().startsWith(prefixe))
+                continue;
+            Groupe g;
+            g.nom = t.base + u'_' + classe;
+            g.defn.reset(couche->GetLayerDefn()->Clone());
+            g.defn->Reference();
+            g.typeDeclare = couche->GetGeomType();
+            if (!d.srs && couche->GetSpatialRef())
+                d.srs.reset(couche->GetSpatialRef()->Clone());
+            couche->ResetReading();
+            while (OGRFeature *f = couche->GetNextFeature()) {
+                Objet o{OGRFeatureUniquePtr(f), Aucun};
+                o.genre = GenreDe(*f);
+                if (classe == u"annotations"_s && o.genre == Point)
+                    o.genre = Texte;
+                AjouteEtendue(d, f->GetGeometryRef());
+                g.objets.push_back(std::move(o));
+            }
+            if (!g.objets.empty())
+                d.groupes.push_back(std::move(g));
+            break;
+        }
+    }
+    if (d.groupes.empty())
+        throw Erreur(u"La couverture « %1 » ne contient ni arcs, ni polygones, ni points, ni annotations."_s.arg(t.source));
+}
+
+// ---------------------------------------------------------------- écriture
+
+// Dossier de chantier dans le dossier de destination : tout y est écrit puis déplacé d'un coup,
+// si bien qu'un échec ne laisse aucun fichier sous un nom final.
+class Chantier {
+public:
+    explicit Chantier(const QString &dossier) : dossier_(dossier), provisoire_(dossier + u"/.imut-XXXXXX"_s)
+    {
+        if (!provisoire_.isValid())
+            throw Erreur(u"Impossible d'écrire dans le dossier « %1 »."_s.arg(dossier));
+    }
+    QString Chemin(const QString &nom) const { return provisoire_.filePath(nom); }
+    QString Final(const QString &nom) const { return Resous(QDir(dossier_).filePath(nom)); }
+    void Livre(const QString &source)
+    {
+        const QFileInfoList fichiers = QDir(provisoire_.path()).entryInfoList(QDir::Files | QDir::Hidden);
+        for (const QFileInfo &f : fichiers)
+            if (QFileInfo(Final(f.fileName())).absoluteFilePath() == QFileInfo(source).absoluteFilePath())
+                throw Erreur(u"La destination « %1 » serait le fichier source lui-même."_s.arg(source));
+        for (const QFileInfo &f : fichiers)
+            if (std::rename(QFile::encodeName(f.absoluteFilePath()).constData(),
+                            QFile::encodeName(Final(f.fileName())).constData()) != 0)
+                throw Erreur(u"Impossible de placer « %1 » dans « %2 »."_s.arg(f.fileName(), dossier_));
+    }
+
+private:
+    QString dossier_;
+    QTemporaryDir provisoire_;
+};
+
+OGRGeometry *Lineaire(const OGRGeometry *g)
+{
+    if (!g)
+        return nullptr;
+    return g->hasCurveGeometry() ? g->getLinearGeometry() : g->clone();
+}
+
+bool ReliefNonNul(const OGRGeometry *g)
+{
+    if (!g || !g->Is3D())
+        return false;
+    OGREnvelope3D e;
+    g->getEnvelope(&e);
+    return e.MinZ != 0 || e.MaxZ != 0;
+}
+
+std::optional<TexteDessin> TexteDuStyle(const OGRFeature &f)
+{
+    if (!EstTexte(f))
+        return std::nullopt;
+    OGRStyleMgr gestion;
+    gestion.InitStyleString(f.GetStyleString());
+    for (int i = 0; i < gestion.GetPartCount(); ++i) {
+        std::unique_ptr<OGRStyleTool> outil(gestion.GetPart(i));
+        if (!outil || outil->GetType() != OGRSTCLabel)
+            continue;
+        auto *etiquette = static_cast<OGRStyleLabel *>(outil.get());
+        etiquette->SetUnit(OGRSTUGround);
+        GBool defaut = FALSE;
+        TexteDessin texte;
+        const char *chaine = etiquette->TextString(defaut);
+        texte.chaine = chaine ? QString::fromUtf8(chaine) : QString();
+        const double hauteur = etiquette->Size(defaut);
+        texte.hauteur = defaut || hauteur <= 0 ? 1.0 : hauteur;
+        const double angle = etiquette->Angle(defaut);
+        texte.angle = defaut ? 0.0 : angle;
+        return texte;
+    }
+    return std::nullopt;
+}
+
+// Largeur qu'il faut à une colonne réelle pour ses valeurs : les largeurs déclarées par certaines
+// sources (E00, fichiers de formes) sont trop courtes pour leurs propres données.
+int LargeurNecessaire(const Groupe &g, int champ, int precision)
+{
+    double maximum = 0;
+    for (const Objet &o : g.objets)
+        if (o.entite->IsFieldSetAndNotNull(champ))
+            maximum = std::max(maximum, std::fabs(o.entite->GetFieldAsDouble(champ)));
+    int chiffres = 1;
+    while (maximum >= 10 && chiffres < 400) {
+        maximum /= 10;
+        ++chiffres;
+    }
+    return chiffres + 1 + (precision > 0 ? precision + 1 : 0);
+}
+
+// Crée les champs d'une couche de sortie ; renvoie, pour chaque champ source, son indice cible.
+std::vector<int> CopieChamps(OGRLayer *couche, const Groupe &g, bool mapinfo)
+{
+    const OGRFeatureDefn &defn = *g.defn;
+    std::vector<int> correspondance;
+    for (int i = 0; i < defn.GetFieldCount(); ++i) {
+        OGRFieldDefn champ(defn.GetFieldDefn(i));
+        const OGRFieldType type = champ.GetType();
+        if (type == OFTReal && champ.GetWidth() > 0)
+            champ.SetWidth(std::max(champ.GetWidth(), LargeurNecessaire(g, i, champ.GetPrecision())));
+        if (mapinfo && type == OFTInteger64) {
+            champ.SetType(OFTReal);
+            champ.SetWidth(20);
+            champ.SetPrecision(0);
+        } else if (mapinfo && type == OFTReal && (champ.GetWidth() > 20 || champ.GetPrecision() > 16)) {
+            // Au-delà de Decimal(20, 16), MapInfo refuse la colonne : un Float garde la valeur.
+            champ.SetWidth(0);
+            champ.SetPrecision(0);
+        } else if (type == OFTIntegerList || type == OFTInteger64List || type == OFTRealList || type == OFTStringList ||
+                   type == OFTBinary) {
+            champ.SetType(OFTString);
+            champ.SetWidth(254);
+        }
+        const int avant = couche->GetLayerDefn()->GetFieldCount();
+        if (couche->CreateField(&champ, TRUE) != OGRERR_NONE || couche->GetLayerDefn()->GetFieldCount() != avant + 1)
+            throw Erreur(u"Impossible de créer le champ « %1 » : %2"_s.arg(QString::fromUtf8(champ.GetNameRef()), DerniereErreurGdal()));
+        correspondance.push_back(avant);
+    }
+    return correspondance;
+}
+
+#ifdef QUORVALE_AVEC_E00
+void EcritObjet(OGRLayer *couche, const OGRFeature &source, const std::vector<int> &champs, OGRGeometry *geometrie,
+                const QString &table, qsizetype numero)
+{
+    OGRFeature f(couche->GetLayerDefn());
+    if (!champs.empty() && f.SetFrom(&source, champs.data(), TRUE) != OGRERR_NONE) {
+        delete geometrie;
+        throw Erreur(u"Impossible de copier les attributs de l'objet n° %1 dans « %2 »."_s.arg(numero).arg(table));
+    }
+    f.SetGeometryDirectly(geometrie);
+    f.SetStyleString(source.GetStyleString());
+    if (couche->CreateFeature(&f) != OGRERR_NONE)
+        throw Erreur(u"Impossible d'écrire l'objet n° %1 dans « %2 » : %3"_s.arg(numero).arg(table, DerniereErreurGdal()));
+}
+#endif
+
+void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
+{
+    for (const Groupe &g : d.groupes) {
+        const QString nom = g.nom + (mif ? u".mif"_s : u".tab"_s);
+        Dataset table(CreeTableMapInfo(chantier.Chemin(nom), mif));
+        OGRLayer *couche = CreeCoucheMapInfo(table.get(), g.nom, d.srs.get(), BornesTable(d.etendue, d.bornes, d.srs.get()),
+                                             d.encodage);
+        std::vector<int> champs = CopieChamps(couche, g, true);
+        // Un MIF sans colonne ne se relit pas : une colonne de numéro.
+        const bool numero = g.defn->GetFieldCount() == 0;
+        if (numero) {
+            OGRFieldDefn champ("Numero", OFTInteger);
+            couche->CreateField(&champ);
+        }
+        qsizetype n = 0;
+        for (const Objet &o : g.objets) {
+            ++n;
+            OGRFeature f(couche->GetLayerDefn());
+            if (!champs.empty())
+                f.SetFrom(o.entite.get(), champs.data(), TRUE);
+            if (numero)
+                f.SetField(0, int(n));
+            f.SetGeometryDirectly(Lineaire(o.entite->GetGeometryRef()));
+            f.SetStyleString(o.entite->GetStyleString());
+            if (couche->CreateFeature(&f) != OGRERR_NONE)
+                throw Erreur(u"Impossible d'écrire l'objet n° %1 dans « %2 » : %3"_s.arg(n).arg(nom, DerniereErreurGdal()));
+        }
+        table.reset();
+        if (CPLGetLastErrorType() == CE_Failure)
+            throw Erreur(u"Écriture de « %1 » incomplète : %2"_s.arg(nom, DerniereErreurGdal()));
+    }
+}
+
+// Une géométrie de la dimension voulue (0, 1, 2) faite des parties d'une collection ; nul sinon.
+OGRGeometry *PartiesDeDimension(const OGRGeometry *g, int dimension)
+{
+    OGRGeometryCollection *resultat = dimension == 2   ? static_cast<OGRGeometryCollection *>(new OGRMultiPolygon)
+                                      : dimension == 1 ? static_cast<OGRGeometryCollection *>(new OGRMultiLineString)
+                                                       : static_cast<OGRGeometryCollection *>(new OGRMultiPoint);
+    std::function<void(const OGRGeometry *)> ajoute = [&](const OGRGeometry *partie) {
+        if (!partie)
+            return;
+        const OGRwkbGeometryType type = wkbFlatten(partie->getGeometryType());
+        if (OGR_GT_IsSubClassOf(type, wkbGeometryCollection)) {
+            for (const OGRGeometry *p : *partie->toGeometryCollection())
+                ajoute(p);
+        } else if (partie->getDimension() == dimension) {
+            std::unique_ptr<OGRGeometry> l(Lineaire(partie));
+            resultat->addGeometry(l.get());
+        }
+    };
+    ajoute(g);
+    if (resultat->IsEmpty()) {
+        delete resultat;
+        return nullptr;
+    }
+    return resultat;
+}
+
+// Jeu de caractères d'un fichier de formes : celui de la source s'il est un jeu Windows, sinon
+// Windows-1252 quand tout y tient, sinon UTF-8 (le .cpg le dit).
+QString EncodageShape(const Donnees &d)
+{
+    if (d.encodage != u"CP1252"_s && d.encodage.startsWith(u"CP"_s))
+        return d.encodage;
+    for (const Groupe &g : d.groupes) {
+        for (int i = 0; i < g.defn->GetFieldCount(); ++i)
+            if (!TientEnCp1252(QString::fromUtf8(g.defn->GetFieldDefn(i)->GetNameRef())))
+                return u"UTF-8"_s;
+        for (const Objet &o : g.objets) {
+            for (int i = 0; i < g.defn->GetFieldCount(); ++i)
+                if (g.defn->GetFieldDefn(i)->GetType() == OFTString && o.entite->IsFieldSetAndNotNull(i) &&
+                    !TientEnCp1252(QString::fromUtf8(o.entite->GetFieldAsString(i))))
+                    return u"UTF-8"_s;
+            if (const auto texte = TexteDuStyle(*o.entite); texte && !TientEnCp1252(texte->chaine))
+                return u"UTF-8"_s;
+        }
+    }
+    return u"CP1252"_s;
+}
+
+void EcritShape(const Donnees &d, Chantier &chantier)
+{
+    const QByteArray encodage = Utf8(EncodageShape(d));
+    const Srs esri = SrsPourEsri(d.srs.get());
+    GDALDriver *pilote = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
+    for (const Groupe &g : d.groupes) {
+        // Les géométries de chaque genre ; une collection donne ses polygones (ou ses lignes, ou ses
+        // points) au fichier des collections, ses autres parties aux fichiers de leur genre.
+        struct Piece {
+            const OGRFeature *source;
+            std::unique_ptr<OGRGeometry> geometrie;
+        };
+        std::vector<Piece> pieces[NombreGenres];
+        int dimensionCollection = -1;
+        for (const Objet &o : g.objets)
+            if (o.genre == Collection)
+                dimensionCollection = std::max(dimensionCollection, o.entite->GetGeometryRef()->getDimension());
+        for (const Objet &o : g.objets) {
+            const OGRGeometry *geo = o.entite->GetGeometryRef();
+            if (o.genre != Collection) {
+                pieces[o.genre].push_back({o.entite.get(), std::unique_ptr<OGRGeometry>(Lineaire(geo))});
+                continue;
+            }
+            for (int dim = 2; dim >= 0; --dim) {
+                std::unique_ptr<OGRGeometry> partie(PartiesDeDimension(geo, dim));
+                if (!partie)
+                    continue;
+                const Genre genre = dim == dimensionCollection ? Collection : dim == 2 ? Region : dim == 1 ? Polyligne : Point;
+                pieces[genre].push_back({o.entite.get(), std::move(partie)});
+            }
+        }
+        if (g.objets.empty()) {
+            // Une source vide donne tout de même un fichier, du genre qu'elle déclare.
+            const OGRwkbGeometryType t = wkbFlatten(g.typeDeclare);
+            const Genre genre = OGR_GT_IsSubClassOf(t, wkbPolygon) || t == wkbMultiPolygon ? Region
+                                : t == wkbLineString || t == wkbMultiLineString           ? Polyligne
+                                : t == wkbPoint || t == wkbMultiPoint                     ? Point
+                                                                                          : Aucun;
+            pieces[genre].clear();
+            pieces[genre].push_back({nullptr, nullptr});
+        }
+        for (int genre = 0; genre < NombreGenres; ++genre) {
+            if (pieces[genre].empty())
+                continue;
+            bool multiPoints = false, relief = false;
+            for (const Piece &p : pieces[genre]) {
+                multiPoints = multiPoints || (p.geometrie && wkbFlatten(p.geometrie->getGeometryType()) == wkbMultiPoint);
+                relief = relief || ReliefNonNul(p.geometrie.get());
+            }
+            const int dimension = genre == Collection ? dimensionCollection : -2;
+            OGRwkbGeometryType type =
+                genre == Region || genre == Ellipse || genre == Rectangle || genre == RectangleArrondi || dimension == 2
+                    ? wkbPolygon
+                : genre == Polyligne || genre == Arc || dimension == 1 ? wkbLineString
+                : multiPoints || dimension == 0                        ? wkbMultiPoint
+                                                                       : wkbPoint;
+            if (relief)
+                type = wkbSetZ(type);
+            const QString nom = g.nom + u'_' + SuffixesGenres()[genre];
+            const QString chemin = chantier.Chemin(nom + u".shp"_s);
+            Dataset ds(pilote->Create(Utf8(chemin).constData(), 0, 0, 0, GDT_Unknown, nullptr));
+            if (!ds)
+                throw Erreur(u"Impossible de créer « %1 » : %2"_s.arg(nom, DerniereErreurGdal()));
+            CPLStringList options;
+            options.SetNameValue("ENCODING", encodage.constData());
+            OGRLayer *couche = ds->CreateLayer(Utf8(nom).constData(), esri.get(), type, options.List());
+            if (!couche)
+                throw Erreur(u"Impossible de créer « %1 » : %2"_s.arg(nom, DerniereErreurGdal()));
+            std::vector<int> champs = CopieChamps(couche, g, false);
+            int champTexte = -1;
+            if (genre == Texte) {
+                OGRFieldDefn champ("TEXTE", OFTString);
+                champ.SetWidth(254);
+                couche->CreateField(&champ);
+                champTexte = couche->GetLayerDefn()->GetFieldCount() - 1;
+            }
+            qsizetype n = 0;
+            for (Piece &p : pieces[genre]) {
+                if (!p.source)
+                    continue;
+                ++n;
+                OGRGeometry *geo = p.geometrie.release();
+                if (geo && !relief)
+                    geo->flattenTo2D();
+                if (geo && wkbFlatten(type) == wkbMultiPoint && wkbFlatten(geo->getGeometryType()) == wkbPoint)
+                    geo = OGRGeometryFactory::forceToMultiPoint(geo);
+                OGRFeature f(couche->GetLayerDefn());
+                if (!champs.empty())
+                    f.SetFrom(p.source, champs.data(), TRUE);
+                if (champTexte >= 0)
+                    if (const auto texte = TexteDuStyle(*p.source))
+                        f.SetField(champTexte, Utf8(texte->chaine).constData());
+                f.SetGeometryDirectly(geo);
+                if (couche->CreateFeature(&f) != OGRERR_NONE)
+                    throw Erreur(u"Impossible d'écrire l'objet n° %1 dans « %2 » : %3"_s.arg(n).arg(nom, DerniereErreurGdal()));
+            }
+        }
+    }
+}
+
+QString Valeur(const OGRFeature &f, int i)
+{
+    return QString::fromUtf8(f.GetFieldAsString(i));
+}
+
+QByteArray DessinDe(const Donnees &d)
+{
+    EcrivainDxf dessin;
+    for (const Groupe &g : d.groupes) {
+        for (const Objet &o : g.objets) {
+            const OGRGeometry *geo = o.entite->GetGeometryRef();
+            // Un objet sans géométrie n'a pas d'entité de dessin qui le porte.
+            if (!geo || geo->IsEmpty())
+                continue;
+            Attributs attributs;
+            for (int i = 0; i < g.defn->GetFieldCount(); ++i)
+                if (o.entite->IsFieldSetAndNotNull(i))
+                    attributs.append({QString::fromUtf8(g.defn->GetFieldDefn(i)->GetNameRef()), Valeur(*o.entite, i)});
+            const auto texte = TexteDuStyle(*o.entite);
+            dessin.Ajoute(*geo, g.nom, attributs, texte ? &*texte : nullptr);
+        }
+    }
+    return dessin.Texte();
+}
+
+void EcritFichier(const QString &chemin, const QByteArray &octets)
+{
+    QFile f(chemin);
+    if (!f.open(QIODevice::WriteOnly) || f.write(octets) != octets.size() || !f.flush())
+        throw Erreur(u"Impossible d'écrire « %1 »."_s.arg(chemin));
+}
+
+#ifdef QUORVALE_AVEC_E00
+void EcritE00(const Donnees &d, const QString &base, const QString &chemin)
+{
+    GDALDriver *memoire = GetGDALDriverManager()->GetDriverByName("Memory");
+    Dataset ds(memoire->Create("", 0, 0, 0, GDT_Unknown, nullptr));
+    std::vector<OGRLayer *> couches;
+    for (const Groupe &g : d.groupes) {
+        OGRLayer *couche = ds->CreateLayer(Utf8(g.nom).constData(), d.srs.get(), wkbUnknown, nullptr);
+        std::vector<int> champs = CopieChamps(couche, g, false);
+        qsizetype n = 0;
+        for (const Objet &o : g.objets)
+            EcritObjet(couche, *o.entite, champs, Lineaire(o.entite->GetGeometryRef()), g.nom, ++n);
+        couches.push_back(couche);
+    }
+    e00::EcritCouverture(couches, base, chemin, d.srs.get());
+}
+#endif
+
+QString DossierDestination(const Travail &t)
+{
+    QString dossier = t.ecrivain == Format::Dxf ? QFileInfo(t.destination).path() : t.destination;
+    while (dossier.size() > 1 && dossier.endsWith(u'/'))
+        dossier.chop(1);
+    dossier = Resous(dossier);
+    if (!DossierExiste(dossier))
+        throw Erreur(u"Le dossier de destination « %1 » n'existe pas."_s.arg(dossier));
+    return dossier;
+}
+
+void InitialiseGdal()
+{
+    static bool fait = false;
+    if (fait)
+        return;
+    fait = true;
+    CPLSetErrorHandler(CollecteErreur);
+    GDALAllRegister();
+}
+
+} // namespace
+
+const QStringList &SuffixesGenres()
+{
+    static const QStringList suffixes{u"region"_s, u"polyline"_s, u"point"_s, u"ellipse"_s, u"rectangle"_s, u"text"_s,
+                                      u"rounded_rectangle"_s, u"none"_s, u"collection"_s, u"font_point"_s,
+                                      u"custom_point"_s, u"arc"_s};
+    return suffixes;
+}
+
+void Convertit(const Travail &t)
+{
+    InitialiseGdal();
+    OublieErreurs();
+    const QString dossier = DossierDestination(t);
+    Donnees d;
+    switch (t.lecteur) {
+    case Format::Dxf: LitDessin(t, d); break;
+    case Format::E00: LitCouverture(t, d); break;
+    default: LitTable(t, d); break;
+    }
+    // Une clause CoordSys imposée est assignée telle quelle : rien n'est reprojeté.
+    if (!t.coordsys.isEmpty())
+        d.srs = SrsDeClause(t.coordsys, &d.bornes);
+    if (d.encodage.isEmpty())
+        d.encodage = u"CP1252"_s;
+
+    Chantier chantier(dossier);
+    OublieErreurs();
+    switch (t.ecrivain) {
+    case Format::MapInfo:
+    case Format::Mif:
+        EcritMapInfo(d, chantier, t.ecrivain == Format::Mif);
+        break;
+    case Format::Shape:
+        EcritShape(d, chantier);
+        break;
+    case Format::Dxf: {
+        const QString nom = t.lecteur == Format::Dxf || t.lecteur == Format::E00 || QFileInfo(t.destination).suffix().isEmpty()
+                                ? t.base + u".dxf"_s
+                                : QFileInfo(t.destination).fileName();
+        EcritFichier(chantier.Chemin(nom), DessinDe(d));
+        break;
+    }
+    case Format::E00:
+#ifdef QUORVALE_AVEC_E00
+        EcritE00(d, t.base, chantier.Chemin(t.base + u".e00"_s));
+        break;
+#else
+        throw Erreur(u"L'écriture des couvertures E00 n'est pas encore disponible dans le traducteur."_s);
+#endif
+    default:
+        throw Erreur(u"Écrivain non pris en charge."_s);
+    }
+    chantier.Livre(t.source);
+}
+
+int Traduit(const QStringList &arguments)
+{
+    try {
+        if (!arguments.isEmpty() && arguments.first().compare(u"generate"_s, Qt::CaseInsensitive) == 0)
+            return Genere(arguments.mid(1));
+        if (arguments.size() != 1)
+            throw Erreur(u"Usage : imut generate <lecteur> <écrivain> \"<jeu>\" \"<PARAM.TXT>\" ... ou imut \"<Trad_Macro.txt>\"."_s);
+        Convertit(LitTravail(arguments.first()));
+        return 0;
+    } catch (const Erreur &e) {
+        SignaleEchec(e.texte());
+    } catch (const std::exception &e) {
+        SignaleEchec(u"Erreur interne : %1"_s.arg(QString::fromLocal8Bit(e.what())));
+    }
+    return 1;
+}
+
+} // namespace quorvale::ut

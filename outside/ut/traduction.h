@@ -1,0 +1,21 @@
+#pragma once
+
+// Les conversions du traducteur, sur GDAL. Appelables d'un processus qui reste chargé.
+
+#include "correspondance.h"
+
+#include <QStringList>
+
+namespace quorvale::ut {
+
+/** Les douze genres d'objets et leurs suffixes de fichiers de formes, dans l'ordre de la collecte. */
+const QStringList &SuffixesGenres();
+
+/** Exécute un travail : lit la source, écrit la destination ; rien n'est laissé sous un nom final
+ *  quand il échoue. Lève Erreur en français. */
+void Convertit(const Travail &travail);
+
+/** Les deux commandes du traducteur : « generate ... » ou « <Trad_Macro.txt> » ; 0 ou 1. */
+int Traduit(const QStringList &arguments);
+
+} // namespace quorvale::ut
