@@ -97,6 +97,8 @@ QString ExecuteurMapInfo::Importe(const Instruction &i)
         return u"La table à créer doit porter l'extension .tab : %1"_s.arg(cible);
     if (MemeFichier(source, cible))
         return u"La table à créer ne peut remplacer le fichier importé : %1"_s.arg(cible);
+    if (const QString occupe = Occupe(cible); !occupe.isEmpty())
+        return occupe;
     QString erreur;
     const auto table = ChargeTable(source, AliasDeChemin(source), erreur);
     if (!table)
@@ -141,8 +143,8 @@ QString ExecuteurMapInfo::Exporte(const Instruction &i)
     if (!table)
         return NonOuverte(i.table);
     const QString cible = Resous(i.chemin);
-    if (!table->chemin.isEmpty() && MemeFichier(table->chemin, cible))
-        return u"L'exportation ne peut remplacer le fichier de la table : %1"_s.arg(cible);
+    if (const QString occupe = Occupe(cible); !occupe.isEmpty())
+        return occupe;
     return EcritTable(*table, cible, true, table->jeu);
 }
 
@@ -187,6 +189,8 @@ QString ExecuteurMapInfo::Enregistre(const Instruction &i)
     if (!chemin.endsWith(u".tab"_s, Qt::CaseInsensitive))
         return u"Une table native doit porter l'extension .tab : %1"_s.arg(chemin);
     const QString cible = Resous(chemin);
+    if (const QString occupe = Occupe(cible); !occupe.isEmpty())
+        return occupe;
     const QString erreur = EcritTable(*table, cible, false, i.jeu.isEmpty() ? table->jeu : i.jeu);
     if (erreur.isEmpty())
         Retient(cible, *table);
@@ -217,6 +221,16 @@ QString ExecuteurMapInfo::Insere(const Instruction &i)
         return u"Les colonnes de la table %1 (%2) ne correspondent pas à celles de la table %3 (%4)."_s
             .arg(source->alias, QString::number(ns), cible->alias, QString::number(nc));
     AjouteLignes(*source, *cible);
+    return {};
+}
+
+QString ExecuteurMapInfo::Occupe(const QString &cible) const
+{
+    // Comme MapInfo, on ne remplace pas le fichier d'une table ouverte : c'est aussi ce qui garde
+    // les fichiers sources intacts.
+    for (const auto &t : tables_)
+        if (!t->chemin.isEmpty() && MemeFichier(t->chemin, cible))
+            return u"La table %1 est ouverte : son fichier %2 ne peut être remplacé."_s.arg(t->alias, cible);
     return {};
 }
 

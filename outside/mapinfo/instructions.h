@@ -34,6 +34,7 @@ private:
     QString Selectionne(const Instruction &i);
     QString Enregistre(const Instruction &i);
     QString Insere(const Instruction &i);
+    QString Occupe(const QString &cible) const;
     Table *Trouve(const QString &alias) const;
     QStringList Dependantes(const QString &alias) const;
     void Ferme(const QString &alias);

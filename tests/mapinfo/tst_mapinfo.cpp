@@ -155,6 +155,7 @@ private slots:
     void exportMif();
     void regroupementDesCouches();
     void regroupementDEchantillons();
+    void tableOuverteJamaisRemplacee();
     void erreursSansArretDuServeur_data();
     void erreursSansArretDuServeur();
 
@@ -485,6 +486,37 @@ void TestMapInfo::regroupementDEchantillons()
     QCOMPARE(r.valeurs.mid(0, 81), source.valeurs);
     QCOMPARE(r.valeurs.mid(81), source.valeurs);
     QVERIFY(AuMillimetre(r.premiersPoints.value(80), source.premiersPoints.value(80)));
+}
+
+void TestMapInfo::tableOuverteJamaisRemplacee()
+{
+    const QString dossier = dossier_.path() + u"/ouverte/"_s;
+    QVERIFY(QDir().mkpath(dossier));
+    QMap<QString, QByteArray> avant;
+    for (const QString &ext : {u"TAB"_s, u"MAP"_s, u"DAT"_s, u"ID"_s}) {
+        QVERIFY(QFile::copy(Echantillon(u"tab/fdo-none_ascii/none_ascii."_s + ext), dossier + u"villes."_s + ext));
+        avant[ext] = Lit(dossier + u"villes."_s + ext);
+    }
+    auto objet = Serveur();
+    DO(objet, u"Open Table \"%1villes.tab\""_s.arg(dossier));
+    const QStringList refusees{
+        u"Commit Table villes"_s,
+        u"Commit Table villes As \"%1villes.tab\" TYPE NATIVE Charset \"WindowsLatin1\""_s.arg(dossier),
+        u"Import \"%1\" Type \"MIF\" Into \"%2villes.tab\""_s.arg(Echantillon(u"mif/gdal-small/small.mif"_s), dossier),
+    };
+    for (const QString &instruction : refusees) {
+        try {
+            objet->Do(instruction);
+            QFAIL(qPrintable(instruction));
+        } catch (const Erreur &e) {
+            QCOMPARE(e.texte(), u"La table villes est ouverte : son fichier %1villes.TAB ne peut être remplacé.\nInstruction : "_s.arg(dossier)
+                                    + instruction);
+        }
+    }
+    DO(objet, u"Close All"_s);
+    for (auto it = avant.cbegin(); it != avant.cend(); ++it)
+        QCOMPARE(Lit(dossier + u"villes."_s + it.key()), it.value());
+    QCOMPARE(Fichiers(dossier), (QStringList{u"villes.DAT"_s, u"villes.ID"_s, u"villes.MAP"_s, u"villes.TAB"_s}));
 }
 
 void TestMapInfo::erreursSansArretDuServeur_data()
