@@ -2,10 +2,13 @@
 
 #include "TAboutBox.h"
 #include "TForm1.h"
+#include "TForm2.h"
+#include "TForm3.h"
 #include "interface_ui.h"
 #include "version.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -41,6 +44,15 @@ int LanceApplication(int argc, char *argv[])
         return 0;
     TAboutBox AboutBox(VersionFichier(), &Form1);
     Form1.setAboutBox(&AboutBox);
+    // Le dialogue des projections lit les réglages et le catalogue ; celui des associations, AssoMots.txt.
+    const QString dossierExecutable = QCoreApplication::applicationDirPath();
+    TForm2 Form2(reglages, messages, Form1.choix().DossierMapInfo, dossierExecutable);
+    Form2.FormCreate();
+    TForm3 Form3(messages, dialogues, dossierExecutable);
+    Form3.FormCreate();
+    Form2.setForm3(&Form3);
+    Form1.setFormeProjection(&Form2);
+    Form1.setProjections(&Form2);
 
     Form1.show();
     return application.exec();

@@ -151,7 +151,7 @@ void TestPrj::catalogueLivre()
     QFETCH(QString, clause);
     QFETCH(QString, nom);
     const QString fichier = QStringLiteral(QUORVALE_CATALOGUE_LIVRE);
-    if (!QFileInfo::exists(fichier) || !QFileInfo::exists(u":/prj/"_s + nom))
+    if (!QFileInfo::exists(fichier) || !QFileInfo::exists(QStringLiteral(QUORVALE_SOURCES) + u"/resources/CMakeLists.txt"_s))
         QSKIP("catalogue livré ou textes .prj intégrés absents de cette construction");
     const auto catalogue = ChargeCatalogue(fichier);
     QVERIFY(catalogue);
