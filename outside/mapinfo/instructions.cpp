@@ -143,6 +143,8 @@ QString ExecuteurMapInfo::Exporte(const Instruction &i)
     if (!table)
         return NonOuverte(i.table);
     const QString cible = Resous(i.chemin);
+    if (!cible.endsWith(u".mif"_s, Qt::CaseInsensitive))
+        return u"Le fichier d'échange doit porter l'extension .mif : %1"_s.arg(cible);
     if (const QString occupe = Occupe(cible); !occupe.isEmpty())
         return occupe;
     return EcritTable(*table, cible, true, table->jeu);
