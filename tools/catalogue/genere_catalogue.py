@@ -361,8 +361,8 @@ def construit():
                       (3578, 'Canada, Yukon Albers (NAD 83)'),
                       (3580, 'Canada, Territoires du Nord-Ouest Lambert (NAD 83)'),
                       (3979, 'Canada, Atlas Lambert (NAD 83 CSRS)'),
-                      (2294, 'Canada, Nouvelle-Écosse MTM zone 4 (ATS77)'),
-                      (2295, 'Canada, Nouvelle-Écosse MTM zone 5 (ATS77)')):
+                      (2294, 'Canada, MTM zone 4 Nouvelle-Ecosse (ATS77)'),
+                      (2295, 'Canada, MTM zone 5 Nouvelle-Ecosse (ATS77)')):
         cat.ajoute_epsg(code, nom, 'CANADA')
     for code, nom in crs_projetes('%Alberta 3TM%'):
         if nom.startswith('NAD83 /') or nom.startswith('NAD27 /'):
