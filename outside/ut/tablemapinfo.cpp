@@ -126,7 +126,9 @@ OGREnvelope BornesTable(const OGREnvelope &donnees, const std::optional<OGREnvel
         return e;
     }
     // Marge : de quoi ajouter des objets voisins sans sortir des bornes, sans perdre le millimètre.
-    const double marge = std::max({donnees.MaxX - donnees.MinX, donnees.MaxY - donnees.MinY, geographique ? 0.01 : 10.0}) * 0.5;
+    // (Les coordonnées d'une table sont des entiers sur ±10^9 : l'étendue sur 4·10^9 est l'erreur.)
+    const double marge = std::max(std::max(donnees.MaxX - donnees.MinX, donnees.MaxY - donnees.MinY) * 0.05,
+                                  geographique ? 0.01 : 10.0);
     OGREnvelope e = donnees;
     if (donnees_bornes)
         e.Merge(*donnees_bornes);

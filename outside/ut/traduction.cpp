@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <cpl_conv.h>
@@ -201,7 +202,7 @@ std::vector<Genre> GenresMif(const QString &chemin)
         const auto it = mots.find(mot);
         if (it == mots.end())
             continue;
-        if (partiesASauter > 0 && (mot == "region" || mot == "pline" || mot == "multipoint")) {
+        if (partiesASauter > 0) {
             --partiesASauter;
             continue;
         }
@@ -261,6 +262,21 @@ void LitTable(const Travail &t, Donnees &d)
     d.groupes.push_back(std::move(g));
 }
 
+// Un texte UTF-8 sous un en-tête ANSI_1252 revient de GDAL doublement codé (« Ã©ven ») : il est
+// rendu à son sens quand ses octets Windows-1252 forment de l'UTF-8 valide et multi-octets.
+QString Demele(const QString &texte)
+{
+    bool haut = false;
+    for (const QChar c : texte)
+        haut = haut || c.unicode() >= 0x80;
+    if (!haut || !TientEnCp1252(texte))
+        return texte;
+    const QByteArray octets = EnCp1252(texte);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decode = utf8(octets);
+    return utf8.hasError() || decode == texte ? texte : decode;
+}
+
 QString NomFichierSur(const QString &nom)
 {
     QString n = nom;
@@ -296,13 +312,13 @@ void LitDessin(const Travail &t, Donnees &d)
     couche->ResetReading();
     while (OGRFeature *f = couche->GetNextFeature()) {
         Lu l{OGRFeatureUniquePtr(f), {}, {}};
-        l.calque = DecodeUnicodeDxf(champCalque >= 0 ? QString::fromUtf8(f->GetFieldAsString(champCalque)) : QString());
+        l.calque = Demele(DecodeUnicodeDxf(champCalque >= 0 ? QString::fromUtf8(f->GetFieldAsString(champCalque)) : QString()));
         if (l.calque.isEmpty())
             l.calque = u"0"_s;
         if (champBrut >= 0 && etendues && f->IsFieldSetAndNotNull(champBrut)) {
             QStringList codes;
             for (char **c = f->GetFieldAsStringList(champBrut); c && *c; ++c)
-                codes << QString::fromUtf8(*c);
+                codes << Demele(QString::fromUtf8(*c));
             l.attributs = AttributsEtendus(codes);
             for (const auto &[nom, valeur] : l.attributs)
                 if (!noms.contains(nom, Qt::CaseInsensitive))
@@ -362,7 +378,7 @@ void LitDessin(const Travail &t, Donnees &d)
             f->SetGeometryDirectly(geometrie);
         }
         if (const char *style = l.f->GetStyleString())
-            f->SetStyleString(Utf8(DecodeUnicodeDxf(QString::fromUtf8(style))).constData());
+            f->SetStyleString(Utf8(Demele(DecodeUnicodeDxf(QString::fromUtf8(style)))).constData());
         Objet o{std::move(f), Aucun};
         o.genre = GenreDe(*o.entite);
         g.objets.push_back(std::move(o));
