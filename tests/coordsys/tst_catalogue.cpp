@@ -39,10 +39,6 @@ private slots:
     void parametresProjection();
     void nomRessource_data();
     void nomRessource();
-    void clauseProjection_data();
-    void clauseProjection();
-    void decoupeLignes_data();
-    void decoupeLignes();
     void petitCatalogue();
     void projectionsDesCategories();
     void chercheParametres_data();
@@ -117,42 +113,6 @@ void TestCatalogue::nomRessource()
     QFETCH(QString, nom);
     QFETCH(QString, attendu);
     QCOMPARE(NomRessource(nom), attendu);
-}
-
-void TestCatalogue::clauseProjection_data()
-{
-    QTest::addColumn<QString>("parametres");
-    QTest::addColumn<QString>("attendu");
-    QTest::newRow("non terrestre") << u"0, 7"_s << u"CoordSys NonEarth Projection 0, 7"_s;
-    QTest::newRow("terrestre, blancs gardés") << u"8, 74, 7, -75, 0, 0.9996, 500000, 0"_s
-                                              << u"CoordSys Earth Projection 8, 74, 7, -75, 0, 0.9996, 500000, 0"_s;
-    QTest::newRow("type 10") << u"10, 104"_s << u"CoordSys Earth Projection 10, 104"_s;
-}
-
-void TestCatalogue::clauseProjection()
-{
-    QFETCH(QString, parametres);
-    QFETCH(QString, attendu);
-    QCOMPARE(ClauseProjection(parametres), attendu);
-}
-
-void TestCatalogue::decoupeLignes_data()
-{
-    QTest::addColumn<QString>("texte");
-    QTest::addColumn<QStringList>("attendu");
-    QTest::newRow("trois fins") << u"a\r\nb\nc\rd"_s << QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s};
-    QTest::newRow("fin finale") << u"a\r\n"_s << QStringList{u"a"_s};
-    QTest::newRow("ligne vide au milieu") << u"a\r\n\r\nb"_s << QStringList{u"a"_s, QString(), u"b"_s};
-    QTest::newRow("CR CR") << u"a\r\rb"_s << QStringList{u"a"_s, QString(), u"b"_s};
-    QTest::newRow("texte vide") << QString() << QStringList();
-    QTest::newRow("une fin seule") << u"\r\n"_s << QStringList{QString()};
-}
-
-void TestCatalogue::decoupeLignes()
-{
-    QFETCH(QString, texte);
-    QFETCH(QStringList, attendu);
-    QCOMPARE(DecoupeLignes(texte), attendu);
 }
 
 void TestCatalogue::petitCatalogue()

@@ -34,8 +34,6 @@ class TestPrj : public QObject {
     Q_OBJECT
 
 private slots:
-    void parametresClause_data();
-    void parametresClause();
     void ecritPrj_data();
     void ecritPrj();
     void remplaceUnFichierExistant();
@@ -43,22 +41,6 @@ private slots:
     void catalogueLivre_data();
     void catalogueLivre();
 };
-
-void TestPrj::parametresClause_data()
-{
-    QTest::addColumn<QString>("clause");
-    QTest::addColumn<QString>("attendu");
-    QTest::newRow("feuillet") << u"CoordSys Earth Projection 8,74,7,-79.5,0,0.9999,304800,0"_s
-                              << u"8,74,7,-79.5,0,0.9999,304800,0"_s;
-    QTest::newRow("de départ") << u"CoordSys NonEarth Projection 0, 7"_s << u"0, 7"_s;
-}
-
-void TestPrj::parametresClause()
-{
-    QFETCH(QString, clause);
-    QFETCH(QString, attendu);
-    QCOMPARE(ParametresClause(clause), attendu);
-}
 
 void TestPrj::ecritPrj_data()
 {
