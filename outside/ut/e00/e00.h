@@ -21,4 +21,18 @@ QByteArray Decompresse(const QByteArray &texte);
 void EcritCouverture(const std::vector<OGRLayer *> &couches, const QString &nomCouverture,
                      const QString &chemin, const OGRSpatialReference *srs);
 
+/** Ce qu'une couverture a reçu : une étiquette par point, un arc par partie de ligne, un polygone par
+ *  anneau extérieur ; sansGeometrie compte les objets sans géométrie, qu'une couverture ne peut
+ *  porter (leurs attributs ne sont pas écrits). */
+struct Bilan {
+    int points = 0;
+    int lignes = 0;
+    int polygones = 0;
+    int sansGeometrie = 0;
+};
+
+/** Comme EcritCouverture, et dit ce qui a été écrit. */
+Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QString &nomCouverture,
+                               const QString &chemin, const OGRSpatialReference *srs);
+
 } // namespace quorvale::e00
