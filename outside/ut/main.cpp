@@ -1,34 +1,28 @@
-// imut : la commande generate se fait ici, sans GDAL ; la traduction passe la main (exec)
-// à imut_gdal, posé à côté, qui garde le même processus pour l'appelant qui l'attend.
-#include "correspondance.h"
-
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
-
+// imut : lanceur sans bibliothèque. La commande generate passe (exec) à imut_generate (Qt Core
+// seul), la traduction à imut_gdal ; l'appelant attend toujours le même processus. Ainsi ni
+// l'une ni l'autre ne paie le chargement dont elle n'a pas besoin (GDAL : 55 ms).
+#include <strings.h>
 #include <unistd.h>
 
-#include <vector>
-
-using namespace Qt::Literals::StringLiterals;
+#include <cstdio>
+#include <cstring>
 
 int main(int argc, char **argv)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    if (!arguments.isEmpty() && arguments.first().compare(u"generate"_s, Qt::CaseInsensitive) == 0)
-        return quorvale::ut::Genere(arguments.mid(1));
-
+    const bool generation = argc > 1 && ::strcasecmp(argv[1], "generate") == 0;
+    const char *nom = generation ? "imut_generate" : "imut_gdal";
     char chemin[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", chemin, sizeof chemin - 1);
-    QByteArray travailleur = n > 0 ? QByteArray(chemin, int(n)) : QByteArray(argv[0]);
-    travailleur = travailleur.left(travailleur.lastIndexOf('/') + 1) + "imut_gdal";
-    std::vector<char *> args{travailleur.data()};
-    for (int i = 1; i < argc; ++i)
-        args.push_back(argv[i]);
-    args.push_back(nullptr);
-    ::execv(travailleur.constData(), args.data());
-    quorvale::ut::SignaleEchec(u"Impossible de lancer le traducteur « %1 »."_s.arg(QString::fromLocal8Bit(travailleur)));
+    ssize_t n = ::readlink("/proc/self/exe", chemin, sizeof chemin - 64);
+    if (n <= 0) {
+        std::strncpy(chemin, argv[0], sizeof chemin - 64);
+        chemin[sizeof chemin - 64] = 0;
+        n = ssize_t(std::strlen(chemin));
+    }
+    chemin[n] = 0;
+    char *barre = std::strrchr(chemin, '/');
+    std::strcpy(barre ? barre + 1 : chemin, nom);
+    argv[0] = chemin;
+    ::execv(chemin, argv);
+    std::fprintf(stderr, "imut : Impossible de lancer le traducteur « %s ».\n", chemin);
     return 1;
 }
