@@ -9,7 +9,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QKeyEvent>
-#include <QTime>
 #include <QTimer>
 #include <cmath>
 
@@ -21,6 +20,13 @@ namespace {
 
 constexpr int LargeurJauge = 298;
 constexpr int LargeurAbregee = 280;
+
+// Les textes du traitement coupent leurs lignes par CR LF ; l'étiquette n'en veut que LF.
+QString TexteAffiche(const QString &message)
+{
+    QString texte = message;
+    return texte.replace(u"\r\n"_s, u"\n"_s);
+}
 
 QLabel *Etiquette(QWidget *parent, const QString &texte, int x, int y)
 {
@@ -39,37 +45,6 @@ QFrame *Rectangle(QWidget *parent, int x, int y, int l, int h)
 }
 
 } // namespace
-
-QString FormatHeureLongue(const QLocale &locale)
-{
-    // Qt ajoute le fuseau (« t ») au format long ; l'heure de Windows ne l'a pas.
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    QString resultat;
-    bool cite = false;
-    for (qsizetype i = 0; i < format.size(); ++i) {
-        const QChar c = format[i];
-        if (c == u'\'')
-            cite = !cite;
-        if (!cite && c == u't')
-            continue;
-        resultat += c;
-    }
-    return resultat.trimmed();
-}
-
-double TempsRestant(double ecouleMs, int pourcentage)
-{
-    if (pourcentage <= 0)
-        return 0;
-    return (100 - pourcentage) * ecouleMs / pourcentage;
-}
-
-QString TexteTempsRestant(double restantMs, const QLocale &locale)
-{
-    // Seule l'heure du jour s'écrit : 24 heures ou plus repartent de zéro.
-    const qint64 ms = qint64(std::floor(restantMs + 1000)) % (24 * 3600 * 1000);
-    return u"Temps restant: "_s + locale.toString(QTime::fromMSecsSinceStartOfDay(int(ms)), FormatHeureLongue(locale));
-}
 
 QString AbregeSelonLargeur(const QString &chemin, int largeur, const std::function<int(const QString &)> &mesure)
 {
@@ -199,7 +174,7 @@ void AvancementFenetre::AfficheAttente(const QString &message, bool avecJauge)
         }
     }
     TFAttente *f = FAttente;
-    f->lmsg->setText(message);
+    f->lmsg->setText(TexteAffiche(message));
     for (QWidget *w : std::initializer_list<QWidget *>{f->pbattente, f->Shape1, f->Shape2, f->Shape3, f->Shape4,
                                                         f->Label1, f->Label2, f->Label3, f->Label4, f->Label5})
         w->setVisible(avecJauge);
@@ -221,7 +196,7 @@ void AvancementFenetre::AvanceAttente(const QString &message, int pourcentage)
     if (!FAttente)
         return;
     if (!message.isEmpty()) {
-        FAttente->lmsg->setText(message);
+        FAttente->lmsg->setText(TexteAffiche(message));
         FAttente->lmsg->repaint();
     }
     if (unsigned(pourcentage) >= 101)

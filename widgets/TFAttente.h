@@ -1,6 +1,7 @@
 #pragma once
 
 #include "avancement.h"
+#include "estimation.h"
 #include "horloge.h"
 
 #include <QDateTime>
@@ -79,13 +80,6 @@ private:
     bool annulation_ = false;
 };
 
-/** Le format d'heure longue de la région, sans le fuseau horaire (en français « HH:mm:ss »). */
-QString FormatHeureLongue(const QLocale &locale);
-/** Le texte de l'estimation : « Temps restant: » et la durée (ms + 1 s, modulo 24 h) au format
- *  d'heure longue. */
-QString TexteTempsRestant(double restantMs, const QLocale &locale);
-/** Le temps restant en millisecondes d'après le temps écoulé et le pourcentage atteint ; 0 à 0 %. */
-double TempsRestant(double ecouleMs, int pourcentage);
 /** Le chemin raccourci par le début (dossiers remplacés par "...") pour tenir en largeur ; la
  *  largeur d'un texte est donnée par mesure. */
 QString AbregeSelonLargeur(const QString &chemin, int largeur, const std::function<int(const QString &)> &mesure);

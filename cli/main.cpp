@@ -1,0 +1,11 @@
+#include "lot.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvale"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Olvessa"));
+    return quorvale::Lot(QCoreApplication::arguments().mid(1));
+}
