@@ -5,7 +5,6 @@
 #include "sorties.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -76,11 +75,11 @@ QString Executable(const Travail &travail)
 // Ce que le traducteur a dit quand un lancement a échoué.
 void NoteResultat(Travail &travail, const ResultatProcessus &resultat)
 {
+    if (resultat.delaiDepasse)
+        travail.MessagesTraducteur << u"Le traducteur a été arrêté : il a dépassé le temps permis."_s;
     if (!resultat.erreur.isEmpty())
         travail.MessagesTraducteur << resultat.erreur;
-    else if (resultat.delaiDepasse)
-        travail.MessagesTraducteur << u"Le traducteur a été arrêté : il a dépassé le temps permis."_s;
-    else if (resultat.code != 0)
+    else if (!resultat.delaiDepasse && resultat.code != 0)
         travail.MessagesTraducteur << u"Le traducteur s'est terminé en erreur (code %1)."_s.arg(resultat.code);
 }
 
