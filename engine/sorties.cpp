@@ -14,7 +14,8 @@ const std::array<QString, 12> Suffixes = {
     u"_region"_s, u"_polyline"_s, u"_point"_s, u"_ellipse"_s, u"_rectangle"_s, u"_text"_s,
     u"_rounded_rectangle"_s, u"_none"_s, u"_collection"_s, u"_font_point"_s, u"_custom_point"_s, u"_arc"_s};
 
-const std::array<QString, 4> Compagnons = {u".shp"_s, u".shx"_s, u".dbf"_s, u".prj"_s};
+// Le .cpg dit l'encodage de la table : il suit le jeu renommé, sinon les accents se lisent mal.
+const std::array<QString, 5> Compagnons = {u".shp"_s, u".shx"_s, u".dbf"_s, u".prj"_s, u".cpg"_s};
 
 QString MinusculesAscii(QString texte)
 {
