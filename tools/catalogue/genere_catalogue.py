@@ -270,6 +270,7 @@ def nom_depuis_epsg(nom_epsg):
     """« DATUM / Reste » devient « Reste (DATUM) »."""
     if ' / ' in nom_epsg:
         datum, reste = nom_epsg.split(' / ', 1)
+        reste = reste.replace('3-degree Gauss-Kruger', 'Gauss-Kruger 3 degrés')
         return '%s (%s)' % (reste, nom_datum(datum))
     return nom_epsg
 
