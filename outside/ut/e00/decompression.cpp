@@ -65,7 +65,7 @@ void DecodeNombre(Flot &flot, char format, QByteArray &ligne)
                 Abime(flot, u"paire de chiffres incomplète"_s);
             paire += complement - '!';
         }
-        if (paire < 0 || paire > 99)
+        if (paire < 0 || paire > 99 || (paire > 91 && c != '}'))
             Abime(flot, u"chiffre codé hors limites"_s);
         for (const int chiffre : {paire / 10, paire % 10}) {
             ligne.append(char('0' + chiffre));
@@ -106,7 +106,7 @@ QByteArray Decompresse(const QByteArray &texte)
     if (finEntete < 0)
         throw Erreur(u"Le fichier E00 compressé est tronqué : il n'a que sa ligne d'en-tête."_s);
     QByteArray entete = texte.left(finEntete);
-    while (entete.endsWith('\r') || entete.endsWith(' '))
+    if (entete.endsWith('\r'))
         entete.chop(1);
     entete[5] = '0';
 

@@ -529,6 +529,27 @@ private:
     std::vector<bool> isole_;
 };
 
+/** Fait commencer chaque anneau d'une liste PAL (anneaux séparés par 0) par son plus petit arc :
+ *  GDAL relit les arcs d'un polygone un par un et repart du début de la section ARC dès qu'un
+ *  numéro est plus petit que le précédent. */
+void TourneAnneaux(std::vector<long long> &liste)
+{
+    size_t debut = 0;
+    while (debut < liste.size()) {
+        if (liste[debut] == 0) {
+            ++debut;
+            continue;
+        }
+        size_t fin = debut;
+        while (fin < liste.size() && liste[fin] != 0)
+            ++fin;
+        const auto plusPetit = std::min_element(liste.begin() + long(debut), liste.begin() + long(fin),
+                                                [](long long a, long long b) { return std::llabs(a) < std::llabs(b); });
+        std::rotate(liste.begin() + long(debut), plusPetit, liste.begin() + long(fin));
+        debut = fin;
+    }
+}
+
 // ---- Écriture ----------------------------------------------------------------------------
 
 class Sortie {
@@ -754,6 +775,8 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
 
     // Arcs : les lignes d'abord, puis les limites des polygones.
     Topologie topo = Constructeur(source.polygones).Construit();
+    for (auto &liste : topo.pal)
+        TourneAnneaux(liste);
     std::vector<Arc> arcs;
     for (const Ligne &l : source.lignes) {
         Arc a;
@@ -890,6 +913,7 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
                 it = parDepart.find(a > 0 ? arc.vers : arc.de);
             }
         }
+        TourneAnneaux(univers);
         polygone(univers, e);
         for (qsizetype k = 0; k < nbPolygones; ++k) {
             Etendue boite;

@@ -69,11 +69,13 @@ QByteArray MotCle(const char *cle, const QByteArray &valeur)
     return ligne + valeur;
 }
 
-/** Le WKT ESRI en morceaux de 80 colonnes : les suivants commencent par "~" qui les rattache. */
-QByteArrayList EnWktEsri(const OGRSpatialReference &srs)
+/** Le WKT en morceaux de 80 colonnes : les suivants commencent par "~" qui les rattache.
+ *  WKT 1 de GDAL plutôt que la variante ESRI : GDAL relit alors les noms de datum tels quels
+ *  (la variante ESRI préfixe "D_" aux datums qu'elle ne connaît pas). */
+QByteArrayList EnWkt(const OGRSpatialReference &srs)
 {
     char *wkt = nullptr;
-    const char *options[] = {"FORMAT=WKT1_ESRI", nullptr};
+    const char *options[] = {"FORMAT=WKT1", nullptr};
     QByteArrayList lignes;
     if (srs.exportToWkt(&wkt, options) != OGRERR_NONE || !wkt) {
         CPLFree(wkt);
@@ -96,10 +98,10 @@ QByteArrayList LignesPrj(const OGRSpatialReference *srs)
     if (!srs || srs->IsEmpty())
         return lignes;
     if (srs->IsLocal())
-        return EnWktEsri(*srs);
+        return EnWkt(*srs);
     const auto datum = DatumConnu(*srs);
     if (!datum || srs->IsCompound() || std::fabs(srs->GetPrimeMeridian() ) > 1e-12)
-        return EnWktEsri(*srs);
+        return EnWkt(*srs);
 
     const auto entete = [&](const QByteArray &projection, int zone) {
         Ajoute(lignes, MotCle("Projection", projection));
@@ -119,7 +121,7 @@ QByteArrayList LignesPrj(const OGRSpatialReference *srs)
         return lignes;
     }
     if (!srs->IsProjected() || std::fabs(srs->GetLinearUnits() - 1.0) > 1e-12)
-        return EnWktEsri(*srs);
+        return EnWkt(*srs);
 
     int nord = 1;
     const int zone = srs->GetUTMZone(&nord);
@@ -166,7 +168,7 @@ QByteArrayList LignesPrj(const OGRSpatialReference *srs)
         ligneParametre(parametre(SRS_PP_FALSE_NORTHING), "false northing (meters)");
         return lignes;
     }
-    return EnWktEsri(*srs);
+    return EnWkt(*srs);
 }
 
 } // namespace quorvale::e00

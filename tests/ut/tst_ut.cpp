@@ -1,0 +1,527 @@
+// Le vrai imut sur les vrais fichiers d'exemple, par ses deux lignes de commande, comme le programme
+// les écrit (Trad_Macro.txt en CR LF, lignes de lot passées à /bin/sh) ; les sorties relues par GDAL.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include <cmath>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString Echantillons()
+{
+    return qEnvironmentVariable("QUORVALE_SAMPLES");
+}
+
+QString Imut()
+{
+    return qEnvironmentVariable("QUORVALE_DOSSIER_MAPINFO") + u"/UT/imut"_s;
+}
+
+// Une valeur entre guillemets pour /bin/sh, comme le programme l'échappe.
+QString Sh(const QString &valeur)
+{
+    QString v = valeur;
+    v.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s).replace(u'$', u"\\$"_s).replace(u'`', u"\\`"_s);
+    return u'"' + v + u'"';
+}
+
+struct Lancement {
+    int generate = -1;
+    int traduction = -1;
+    QString erreurs;
+};
+
+struct Ferme {
+    void operator()(GDALDataset *d) const { GDALClose(d); }
+};
+using Jeu = std::unique_ptr<GDALDataset, Ferme>;
+
+Jeu Ouvre(const QString &chemin)
+{
+    return Jeu(static_cast<GDALDataset *>(GDALOpenEx(chemin.toUtf8().constData(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr)));
+}
+
+int Compte(const QString &chemin)
+{
+    Jeu ds = Ouvre(chemin);
+    return ds ? int(ds->GetLayer(0)->GetFeatureCount()) : -1;
+}
+
+QStringList Valeurs(const QString &chemin, const char *champ)
+{
+    QStringList valeurs;
+    Jeu ds = Ouvre(chemin);
+    if (!ds)
+        return {u"(illisible)"_s};
+    OGRLayer *l = ds->GetLayer(0);
+    for (auto &f : *l)
+        valeurs << QString::fromUtf8(f->GetFieldAsString(champ));
+    return valeurs;
+}
+
+QString CoordSys(const QString &chemin)
+{
+    Jeu ds = Ouvre(chemin);
+    const OGRSpatialReference *srs = ds ? ds->GetLayer(0)->GetSpatialRef() : nullptr;
+    if (!srs)
+        return {};
+    char *texte = nullptr;
+    srs->exportToMICoordSys(&texte);
+    const QString resultat = QString::fromUtf8(texte).trimmed();
+    CPLFree(texte);
+    return resultat;
+}
+
+QString Datum(const QString &chemin)
+{
+    Jeu ds = Ouvre(chemin);
+    const OGRSpatialReference *srs = ds ? ds->GetLayer(0)->GetSpatialRef() : nullptr;
+    return srs && srs->GetAttrValue("DATUM") ? QString::fromUtf8(srs->GetAttrValue("DATUM")) : QString();
+}
+
+QStringList Fichiers(const QString &dossier)
+{
+    return QDir(dossier).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+} // namespace
+
+class TestUt : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir tmp;
+    QString temp; // le dossier des fichiers de travail, terminé par "/"
+
+    // Un travail du traducteur de source vers destination, tel que le programme l'écrit.
+    Lancement Traduit(const QString &source, const QString &destination, const QString &clause = {})
+    {
+        const QFileInfo s(source), d(destination);
+        const QString cs = s.suffix().left(3).toLower(), cd = d.suffix().left(3).toLower();
+        const QString dossierS = s.path(), dossierD = d.path(), nom = s.fileName(), base = s.completeBaseName();
+        QStringList m;
+        if (cd == u"dxf"_s)
+            m << u"MACRO _ATTRKIND extended_entity_data"_s << u"MACRO _REL Release14"_s;
+        if (cs == u"dxf"_s)
+            m << u"MACRO _EXPAND_BLOCKS yes"_s << u"MACRO _ATTRKIND extended_entity_data"_s;
+        m << u"MACRO _EXTENSION "_s + cs.toUpper() << u"MACRO _BASENAME "_s + nom.left(nom.size() - 5)
+          << u"MACRO _FULLBASENAME "_s + nom.left(nom.size() - 4);
+        m << u"MACRO SourceDataset "_s + (cs == u"e00"_s || cs == u"dxf"_s ? source : dossierS + u'/');
+        m << u"MACRO DestDataset "_s
+                 + (cs == u"e00"_s ? dossierD
+                    : cd == u"dxf"_s ? dossierD + u'/' + base + u".dxf"_s
+                                     : dossierD + u'/');
+        m << u"INCLUDE "_s + temp + u"PARAM.TXT"_s;
+        const QString q = u'"' + base + u'"';
+        if (cs == u"shp"_s)
+            m << u"SHAPE_IDs "_s + q << u"SHAPE_IN_IDs "_s + q;
+        if (cs == u"tab"_s)
+            m << u"MAPINFO_IDs "_s + q << u"MAPINFO_IN_IDS "_s + q;
+        if (cs == u"mif"_s)
+            m << u"MIF_IDs "_s + q << u"MIF_IN_IDs "_s + q;
+        if (!clause.isEmpty() && (cs == u"dxf"_s || cs == u"e00"_s || cs == u"shp"_s))
+            m << (cd == u"mif"_s ? u"MIF_COORDSYS_STATEMENT "_s : u"MAPINFO_COORDSYS_STATEMENT "_s) + clause;
+        QFile macro(temp + u"Trad_Macro.txt"_s);
+        if (!macro.open(QIODevice::WriteOnly))
+            return {};
+        macro.write((m.join(u"\r\n"_s) + u"\r\n"_s).toUtf8());
+        macro.close();
+
+        const QString i = Sh(Imut()), p = Sh(temp + u"PARAM.TXT"_s), paire = cs + cd;
+        const QString id = u" ID "_s + Sh(base), autocad = u"  --Dest_ATTR \"autocad_attributes\" --Dest_ATTRKIND \"extended_entity_data\" --Dest_REL \"Release14\""_s;
+        const QString dessin = u"  --Source_EXPAND_BLOCKS \"yes\" --Source_ATTR \"autocad_attributes\" --Source_ATTRKIND \"extended_entity_data\" --LAYERBASENAME "_s + Sh(base + u'_');
+        QString ligne;
+        if (paire == u"tabshp"_s) ligne = i + u" generate Mapinfo Shape "_s + Sh(dossierS) + u' ' + p + id;
+        if (paire == u"tabe00"_s) ligne = i + u" generate Mapinfo E00 "_s + Sh(dossierS) + u' ' + p + id;
+        if (paire == u"tabdxf"_s) ligne = i + u" generate Mapinfo dwg "_s + Sh(dossierS) + u' ' + p + u' ' + id + autocad;
+        if (paire == u"mifdxf"_s) ligne = i + u" generate MIF DWG "_s + Sh(dossierS) + u' ' + p + u' ' + id + autocad;
+        if (paire == u"mifshp"_s) ligne = i + u" generate MIF SHAPE "_s + Sh(dossierS) + u' ' + p + id;
+        if (paire == u"shptab"_s) ligne = i + u" generate Shape Mapinfo "_s + Sh(dossierS) + u' ' + p + id;
+        if (paire == u"shpmif"_s) ligne = i + u" generate Shape Mif "_s + Sh(dossierS) + u' ' + p + id;
+        if (paire == u"dxftab"_s) ligne = i + u" generate autocadScan MAPINFO "_s + Sh(source) + u' ' + p + dessin;
+        if (paire == u"dxfmif"_s) ligne = i + u" generate autocadScan MIF "_s + Sh(source) + u' ' + p + dessin;
+        if (paire == u"e00tab"_s) ligne = i + u" generate E00 MAPINFO "_s + Sh(source) + u' ' + p;
+        if (paire == u"e00mif"_s) ligne = i + u" generate E00 MIF "_s + Sh(source) + u' ' + p;
+        Lancement r;
+        QProcess sh;
+        sh.start(u"/bin/sh"_s, {u"-c"_s, ligne});
+        sh.waitForFinished(60000);
+        r.generate = sh.exitCode();
+        r.erreurs = QString::fromUtf8(sh.readAllStandardError());
+        sh.start(u"/bin/sh"_s, {u"-c"_s, i + u' ' + Sh(temp + u"Trad_Macro.txt"_s)});
+        sh.waitForFinished(60000);
+        r.traduction = sh.exitCode();
+        r.erreurs += QString::fromUtf8(sh.readAllStandardError());
+        return r;
+    }
+
+    QString Sortie(const QString &nom)
+    {
+        QDir().mkpath(tmp.filePath(u"sortie"_s));
+        return tmp.filePath(u"sortie/"_s + nom);
+    }
+
+    void Vide()
+    {
+        QDir(tmp.filePath(u"sortie"_s)).removeRecursively();
+        QDir().mkpath(tmp.filePath(u"sortie"_s));
+        QDir(tmp.filePath(u"etape"_s)).removeRecursively();
+        QDir().mkpath(tmp.filePath(u"etape"_s));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(tmp.isValid());
+        temp = tmp.filePath(u"travail"_s) + u'/';
+        QDir().mkpath(temp);
+        QVERIFY2(QFileInfo::exists(Imut()), qPrintable(Imut()));
+        GDALAllRegister();
+        CPLSetErrorHandler(CPLQuietErrorHandler);
+    }
+
+    void init() { Vide(); }
+
+    // Chaque paire, trois jeux au moins par format source ; le chemin source est en minuscules
+    // comme le programme le donne. Sorties attendues : « fichier=nombre d'objets ».
+    void paires_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("cible");
+        QTest::addColumn<QStringList>("sorties");
+        QTest::newRow("tab shp régions") << u"tab/rgdal-up/up.tab"_s << u"shp"_s
+                                         << QStringList{u"up_region.cpg"_s, u"up_region.dbf"_s, u"up_region.prj"_s, u"up_region.shp=81"_s, u"up_region.shx"_s};
+        QTest::newRow("tab shp tous genres") << u"tab/gdal-all_geoms_block_32256/all_geoms_block_32256.tab"_s << u"shp"_s
+            << QStringList{u"all_geoms_block_32256_collection.shp=1"_s, u"all_geoms_block_32256_custom_point.shp=1"_s,
+                           u"all_geoms_block_32256_font_point.shp=1"_s, u"all_geoms_block_32256_point.shp=3"_s,
+                           u"all_geoms_block_32256_polyline.shp=7"_s, u"all_geoms_block_32256_region.shp=4"_s,
+                           u"all_geoms_block_32256_text.shp=1"_s};
+        QTest::newRow("tab shp sans géométrie") << u"tab/gdal-aspatial/aspatial.tab"_s << u"shp"_s << QStringList{u"aspatial_none.shp=3"_s};
+        QTest::newRow("tab dxf points") << u"tab/sharpmap-citiesmapinfo/citiesmapinfo.tab"_s << u"dxf"_s << QStringList{u"citiesmapinfo.dxf=478"_s};
+        QTest::newRow("tab dxf lignes") << u"tab/sharpmap-riversmapinfo/riversmapinfo.tab"_s << u"dxf"_s << QStringList{u"riversmapinfo.dxf=177"_s};
+        QTest::newRow("tab dxf cyrillique") << u"tab/gdal-tab-win1251/tab-win1251.tab"_s << u"dxf"_s << QStringList{u"tab-win1251.dxf=3"_s};
+        QTest::newRow("mif dxf régions") << u"mif/rgdal-ps_cant_31/ps_cant_31.mif"_s << u"dxf"_s << QStringList{u"ps_cant_31.dxf=44"_s};
+        QTest::newRow("mif dxf points") << u"mif/mi2kml-g5615a_p/g5615a_p.mif"_s << u"dxf"_s << QStringList{u"g5615a_p.dxf=13"_s};
+        QTest::newRow("mif dxf mêlés") << u"mif/gdal-win1251/win1251.mif"_s << u"dxf"_s << QStringList{u"win1251.dxf=3"_s};
+        QTest::newRow("mif shp tous genres") << u"mif/gdal-all_geoms/all_geoms.mif"_s << u"shp"_s
+            << QStringList{u"all_geoms_arc.shp=2"_s, u"all_geoms_collection.shp=1"_s, u"all_geoms_custom_point.shp=1"_s,
+                           u"all_geoms_ellipse.shp=1"_s, u"all_geoms_font_point.shp=1"_s, u"all_geoms_point.shp=3"_s,
+                           u"all_geoms_polyline.shp=5"_s, u"all_geoms_rectangle.shp=1"_s, u"all_geoms_region.shp=1"_s,
+                           u"all_geoms_rounded_rectangle.shp=1"_s, u"all_geoms_text.shp=1"_s};
+        QTest::newRow("mif shp lignes") << u"mif/mi2kml-g5615h_l/g5615h_l.mif"_s << u"shp"_s << QStringList{u"g5615h_l_polyline.shp=30"_s};
+        QTest::newRow("mif shp nad27") << u"mif/mapinfojs-example/example.mif"_s << u"shp"_s << QStringList{u"example_region.shp=17"_s};
+        QTest::newRow("shp tab accents") << u"shp/gdal-departs/departs.shp"_s << u"tab"_s << QStringList{u"departs.tab=3"_s};
+        QTest::newRow("shp tab sans dbf") << u"shp/gdal-can_caps/can_caps.shp"_s << u"tab"_s << QStringList{u"can_caps.tab=13"_s};
+        QTest::newRow("shp tab vide") << u"shp/gdal-empty/empty.shp"_s << u"tab"_s << QStringList{u"empty.tab=0"_s};
+        QTest::newRow("shp tab extensions en casse mêlée") << u"shp/shpjs-mixedcase/senate.shp"_s << u"tab"_s << QStringList{u"senate.tab=40"_s};
+        QTest::newRow("shp mif points") << u"shp/rgdal-cities/cities.shp"_s << u"mif"_s << QStringList{u"cities.mif=606"_s};
+        QTest::newRow("shp mif mesures") << u"shp/gdal-arcm_with_m/arcm_with_m.shp"_s << u"mif"_s << QStringList{u"arcm_with_m.mif=2"_s};
+        QTest::newRow("shp mif québec") << u"shp/marchand-mrc/mrc.shp"_s << u"mif"_s << QStringList{u"mrc.mif=104"_s};
+        QTest::newRow("dxf tab trois calques") << u"dxf/ezdxf-leica_disto_s910/leica_disto_s910.dxf"_s << u"tab"_s
+            << QStringList{u"leica_disto_s910_LEICA_DISTO_3D.tab=10"_s, u"leica_disto_s910_LEICA_DISTO_ID.tab=11"_s,
+                           u"leica_disto_s910_LEICA_DISTO_POINT_ENTITY.tab=11"_s};
+        QTest::newRow("dxf tab textes") << u"dxf/gdal-text-fancy/text-fancy.dxf"_s << u"tab"_s
+            << QStringList{u"text-fancy_0.tab=2"_s, u"text-fancy_agreatlayer.tab=4"_s};
+        QTest::newRow("dxf tab blocs") << u"dxf/ezdxf-multi_insert_with_attribs/multi_insert_with_attribs.dxf"_s << u"tab"_s
+            << QStringList{u"multi_insert_with_attribs_0.tab=75"_s, u"multi_insert_with_attribs_FLAGS.tab=50"_s};
+        QTest::newRow("dxf tab calque utf-8") << u"dxf/gdal-utf-8/utf-8.dxf"_s << u"tab"_s << QStringList{u"utf-8_éven.tab=1"_s};
+        QTest::newRow("dxf mif quatre calques") << u"dxf/ezdxf-visibility/visibility.dxf"_s << u"mif"_s
+            << QStringList{u"visibility_0.mif=1"_s, u"visibility_Layer1.mif=2"_s, u"visibility_Layer2.mif=1"_s, u"visibility_text-layer.mif=4"_s};
+        QTest::newRow("dxf mif grand") << u"dxf/ezdxf-usa/usa.dxf"_s << u"mif"_s << QStringList{u"usa_BORDERS.mif=59"_s};
+        QTest::newRow("dxf mif nom en capitales") << u"dxf/ezdxf-poli-all210_12/poli-all210_12.dxf"_s << u"mif"_s
+            << QStringList{u"poli-all210_12_0.mif=1"_s, u"poli-all210_12_T-2DPLINE-ALL.mif=30"_s};
+        QTest::newRow("e00 tab polygones") << u"e00/gdal-testpoly/testpoly.e00"_s << u"tab"_s
+            << QStringList{u"testpoly_arcs.tab=7"_s, u"testpoly_points.tab=2"_s, u"testpoly_polygones.tab=3"_s};
+        QTest::newRow("e00 tab points") << u"e00/gdal-testpoint/testpoint.e00"_s << u"tab"_s << QStringList{u"testpoint_points.tab=80"_s};
+        QTest::newRow("e00 tab grand") << u"e00/rarcinfo-valencia/valencia.e00"_s << u"tab"_s
+            << QStringList{u"valencia_arcs.tab=1074"_s, u"valencia_points.tab=394"_s, u"valencia_polygones.tab=395"_s};
+        QTest::newRow("e00 mif polygones") << u"e00/gdal-testpoly/testpoly.e00"_s << u"mif"_s
+            << QStringList{u"testpoly_arcs.mif=7"_s, u"testpoly_points.mif=2"_s, u"testpoly_polygones.mif=3"_s};
+        QTest::newRow("e00 mif points") << u"e00/gdal-testpoint/testpoint.e00"_s << u"mif"_s << QStringList{u"testpoint_points.mif=80"_s};
+    }
+
+    void paires()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, cible);
+        QFETCH(QStringList, sorties);
+        const QString base = QFileInfo(source).completeBaseName();
+        const Lancement r = Traduit(Echantillons() + u'/' + source, Sortie(base + u'.' + cible));
+        QCOMPARE(r.erreurs, QString());
+        QCOMPARE(r.generate, 0);
+        QCOMPARE(r.traduction, 0);
+        QStringList attendus;
+        for (const QString &s : sorties) {
+            const QString nom = s.section(u'=', 0, 0);
+            attendus << nom;
+            if (s.contains(u'='))
+                QCOMPARE(u"%1=%2"_s.arg(nom).arg(Compte(Sortie(nom))), s);
+        }
+        // Rien d'autre que les fichiers attendus et leurs compagnons, pas de chantier oublié.
+        QStringList principaux;
+        for (const QString &f : Fichiers(tmp.filePath(u"sortie"_s)))
+            if (!f.endsWith(u".dat"_s) && !f.endsWith(u".map"_s) && !f.endsWith(u".id"_s) && !f.endsWith(u".mid"_s) &&
+                (sorties.first().contains(u".shp=0"_s) || !cible.startsWith(u"shp"_s) || f.endsWith(u".shp"_s) || attendus.contains(f)))
+                principaux << f;
+        if (cible != u"shp"_s || sorties.size() > 1)
+            for (const QString &f : principaux)
+                QVERIFY2(attendus.contains(f) || f.endsWith(u".shx"_s) || f.endsWith(u".dbf"_s) || f.endsWith(u".prj"_s) || f.endsWith(u".cpg"_s),
+                         qPrintable(f));
+    }
+
+    // Accents des attributs à travers tab, dessin (données étendues) et retour en table.
+    void attributsParLeDessin()
+    {
+        const QString s = Echantillons() + u"/shp/gdal-departs/departs.shp"_s;
+        QCOMPARE(Traduit(s, tmp.filePath(u"etape/departs.tab"_s)).traduction, 0);
+        QCOMPARE(Valeurs(tmp.filePath(u"etape/departs.tab"_s), "NOMDéPART"),
+                 (QStringList{u"Frédéric"_s, u"Bàlicôt"_s, u"Pallaïssou"_s}));
+        const Lancement versDessin = Traduit(tmp.filePath(u"etape/departs.tab"_s), Sortie(u"departs.dxf"_s));
+        QCOMPARE(versDessin.erreurs, QString());
+        QCOMPARE(Valeurs(Sortie(u"departs.dxf"_s), "Layer"), (QStringList{u"departs"_s, u"departs"_s, u"departs"_s}));
+        QDir().mkpath(tmp.filePath(u"retour"_s));
+        const Lancement retour = Traduit(Sortie(u"departs.dxf"_s), tmp.filePath(u"retour/departs.tab"_s));
+        QCOMPARE(retour.erreurs, QString());
+        const QString table = tmp.filePath(u"retour/departs_departs.tab"_s);
+        QCOMPARE(Valeurs(table, "NOMDéPART"), (QStringList{u"Frédéric"_s, u"Bàlicôt"_s, u"Pallaïssou"_s}));
+        QCOMPARE(Valeurs(table, "Couche"), (QStringList{u"departs"_s, u"departs"_s, u"departs"_s}));
+        QDir(tmp.filePath(u"retour"_s)).removeRecursively();
+    }
+
+    // Textes d'une table (objets texte MapInfo) vers le dessin et retour : texte et accents gardés.
+    void textesParLeDessin()
+    {
+        const QString s = Echantillons() + u"/dxf/gdal-text-fancy/text-fancy.dxf"_s;
+        QCOMPARE(Traduit(s, tmp.filePath(u"etape/text-fancy.tab"_s)).traduction, 0);
+        const QString calque = tmp.filePath(u"etape/text-fancy_0.tab"_s);
+        const Lancement r = Traduit(calque, Sortie(u"text-fancy_0.dxf"_s));
+        QCOMPARE(r.erreurs, QString());
+        QCOMPARE(Valeurs(Sortie(u"text-fancy_0.dxf"_s), "Text"), (QStringList{u"Good text"_s, u"Invisible text"_s}));
+    }
+
+    void coordonnees_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("cible");
+        QTest::addColumn<QString>("clause");
+        QTest::addColumn<QString>("attendu");
+        QTest::newRow("nad 27 canada dans la table") << u"dxf/ezdxf-leica_disto_s910/leica_disto_s910.dxf"_s << u"leica_disto_s910_LEICA_DISTO_ID.tab"_s
+            << u"CoordSys Earth Projection 8, 66, \"m\", -79.5, 0, 0.9999, 304800, 0"_s
+            << u"Earth Projection 8, 66, \"m\", -79.5, 0, 0.9999, 304800, 0"_s;
+        QTest::newRow("non terrestre en mètres") << u"dxf/ezdxf-usa/usa.dxf"_s << u"usa_BORDERS.mif"_s
+            << u"CoordSys NonEarth Projection 0, 7"_s << u"NonEarth Units \"m\""_s;
+        QTest::newRow("couverture assignée sans reprojection") << u"e00/gdal-testpoint/testpoint.e00"_s << u"testpoint_points.tab"_s
+            << u"CoordSys Earth Projection 8, 74, \"m\", -73.5, 0, 0.9999, 304800, 0"_s
+            << u"Earth Projection 8, 74, \"m\", -73.5, 0, 0.9999, 304800, 0"_s;
+        QTest::newRow("prj du fichier de formes") << u"shp/shpjs-mixedcase/senate.shp"_s << u"senate.tab"_s << QString()
+            << u"Earth Projection 3, 74, \"m\", -71.5, 41, 41.7166666666667, 42.6833333333333, 200000, 750000"_s;
+        QTest::newRow("clause plutôt que prj") << u"shp/marchand-mrc/mrc.shp"_s << u"mrc.mif"_s
+            << u"CoordSys Earth Projection 1, 66"_s << u"Earth Projection 1, 66"_s;
+        QTest::newRow("section prj de la couverture") << u"e00/gdal-testpoly/testpoly.e00"_s << u"testpoly_arcs.tab"_s << QString()
+            << u"Earth Projection 8, 62, \"m\", -105, 0, 0.9996, 500000, 0"_s;
+    }
+
+    void coordonnees()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, cible);
+        QFETCH(QString, clause);
+        QFETCH(QString, attendu);
+        const Lancement r = Traduit(Echantillons() + u'/' + source, Sortie(QFileInfo(source).completeBaseName() + u'.' + QFileInfo(cible).suffix()), clause);
+        QCOMPARE(r.erreurs, QString());
+        QCOMPARE(CoordSys(Sortie(cible)), attendu);
+    }
+
+    // Les bornes d'une clause Bounds deviennent celles de la table.
+    void bornesDeLaClause()
+    {
+        const Lancement r = Traduit(Echantillons() + u"/dxf/ezdxf-leica_disto_s910/leica_disto_s910.dxf"_s, Sortie(u"leica.mif"_s),
+                                    u"CoordSys Earth Projection 3, 74, 7, -68.5, 44, 46, 60, 0, 0 Bounds ( -100000, -100000) ( 1000000, 1000000)"_s);
+        QCOMPARE(r.traduction, 0);
+        QFile mif(Sortie(u"leica_disto_s910_LEICA_DISTO_3D.mif"_s));
+        QVERIFY(mif.open(QIODevice::ReadOnly));
+        QVERIFY(mif.readAll().contains("CoordSys Earth Projection 3, 74, \"m\", -68.5, 44, 46, 60, 0, 0 Bounds (-100000, -100000) (1000000, 1000000)"));
+    }
+
+    // NAD 27 de MapInfo jusqu'au .prj, relu comme NAD 27 (et non comme WGS 84).
+    void nad27JusquAuPrj()
+    {
+        QCOMPARE(Traduit(Echantillons() + u"/dxf/ezdxf-leica_disto_s910/leica_disto_s910.dxf"_s, tmp.filePath(u"etape/leica.tab"_s),
+                         u"CoordSys Earth Projection 8, 66, \"m\", -79.5, 0, 0.9999, 304800, 0"_s).traduction, 0);
+        const Lancement r = Traduit(tmp.filePath(u"etape/leica_disto_s910_LEICA_DISTO_3D.tab"_s), Sortie(u"leica_disto_s910_LEICA_DISTO_3D.shp"_s));
+        QCOMPARE(r.erreurs, QString());
+        const QString shp = Sortie(u"leica_disto_s910_LEICA_DISTO_3D_polyline.shp"_s);
+        QCOMPARE(Datum(shp), u"North_American_Datum_1927"_s);
+        QCOMPARE(CoordSys(shp), u"Earth Projection 8, 62, \"m\", -79.5, 0, 0.9999, 304800, 0"_s);
+        QCOMPARE(Compte(shp), 10);
+    }
+
+    // Coordonnées au millimètre, sur une étendue de 1 500 km.
+    void millimetre()
+    {
+        const QString source = Echantillons() + u"/shp/fdo-ontario-roads/roads.shp"_s;
+        QCOMPARE(Traduit(source, Sortie(u"roads.tab"_s)).traduction, 0);
+        Jeu a = Ouvre(Echantillons() + u"/shp/fdo-Ontario-roads/roads.shp"_s), b = Ouvre(Sortie(u"roads.tab"_s));
+        QVERIFY(a && b);
+        double ecart = 0;
+        int points = 0;
+        OGRLayer *la = a->GetLayer(0), *lb = b->GetLayer(0);
+        for (auto &fa : *la) {
+            OGRFeatureUniquePtr fb(lb->GetNextFeature());
+            QVERIFY(fb);
+            const OGRLineString *ga = fa->GetGeometryRef()->toLineString(), *gb = fb->GetGeometryRef()->toLineString();
+            QCOMPARE(gb->getNumPoints(), ga->getNumPoints());
+            for (int i = 0; i < ga->getNumPoints(); ++i, ++points)
+                ecart = std::max({ecart, std::fabs(ga->getX(i) - gb->getX(i)), std::fabs(ga->getY(i) - gb->getY(i))});
+        }
+        QCOMPARE(points, 10847);
+        QVERIFY2(ecart <= 0.001, qPrintable(QString::number(ecart)));
+    }
+
+    // Une source illisible ou un objet impossible à écrire : code non nul, une ligne en français,
+    // aucun fichier dans la destination.
+    void echecs_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("cible");
+        QTest::addColumn<QString>("debut");
+        QTest::newRow("dxf binaire") << u"dxf/gdal-bin_dxf_r12/bin_dxf_r12.dxf"_s << u"bin_dxf_r12.tab"_s << u"imut : Le dessin"_s;
+        QTest::newRow("e00 raster") << u"e00/gdalold-fake_e00grid/fake_e00grid.e00"_s << u"fake_e00grid.mif"_s << u"imut : Impossible de lire"_s;
+        QTest::newRow("table illisible") << u"tab/gdal-all_possible_fields/all_possible_fields.tab"_s << u"all_possible_fields.shp"_s << u"imut : Impossible de lire"_s;
+        QTest::newRow("shx manquant") << u"shp/pyshp-latin1/latin1.shp"_s << u"latin1.tab"_s << u"imut : Impossible de lire"_s;
+        QTest::newRow("source absente") << u"shp/gdal-departs/absent.shp"_s << u"absent.mif"_s << u"imut : Le fichier"_s;
+    }
+
+    void echecs()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, cible);
+        QFETCH(QString, debut);
+        const Lancement r = Traduit(Echantillons() + u'/' + source, Sortie(cible));
+        QVERIFY(r.traduction != 0);
+        const QStringList lignes = r.erreurs.split(u'\n', Qt::SkipEmptyParts);
+        QVERIFY2(!lignes.isEmpty() && lignes.first().startsWith(debut), qPrintable(r.erreurs));
+        QCOMPARE(Fichiers(tmp.filePath(u"sortie"_s)), QStringList());
+    }
+
+    // Le jeu de caractères d'une table suit les textes : cyrillique seul, WindowsCyrillic ; cyrillique
+    // et grec ensemble ne tiennent dans aucun jeu MapInfo : échec, une ligne, aucune table.
+    void jeuDeCaracteres_data()
+    {
+        QTest::addColumn<QString>("nom");
+        QTest::addColumn<QString>("valeur");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("charset");
+        QTest::newRow("cyrillique") << u"Поле"_s << u"Москва"_s << 0 << u"!charset WindowsCyrillic"_s;
+        QTest::newRow("accents et œ") << u"Nom"_s << u"Œuvre « Québec »"_s << 0 << u"!charset WindowsLatin1"_s;
+        QTest::newRow("cyrillique et grec") << u"Поле"_s << u"Ελλάδα"_s << 1 << QString();
+    }
+
+    void jeuDeCaracteres()
+    {
+        QFETCH(QString, nom);
+        QFETCH(QString, valeur);
+        QFETCH(int, code);
+        QFETCH(QString, charset);
+        const QString shp = tmp.filePath(u"etape/jeu.shp"_s);
+        {
+            GDALDriver *pilote = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
+            Jeu ds(pilote->Create(shp.toUtf8().constData(), 0, 0, 0, GDT_Unknown, nullptr));
+            const char *options[] = {"ENCODING=UTF-8", nullptr};
+            OGRLayer *l = ds->CreateLayer("jeu", nullptr, wkbPoint, const_cast<char **>(options));
+            OGRFieldDefn champ(nom.toUtf8().constData(), OFTString);
+            l->CreateField(&champ);
+            OGRFeature f(l->GetLayerDefn());
+            f.SetField(0, valeur.toUtf8().constData());
+            OGRPoint p(1, 2);
+            f.SetGeometry(&p);
+            QCOMPARE(l->CreateFeature(&f), OGRERR_NONE);
+        }
+        const Lancement r = Traduit(shp, Sortie(u"jeu.tab"_s));
+        QCOMPARE(r.traduction, code);
+        if (code != 0) {
+            QCOMPARE(r.erreurs.count(u'\n'), 1);
+            QVERIFY2(r.erreurs.startsWith(u"imut : Le texte « Поле » ne tient"_s), qPrintable(r.erreurs));
+            QCOMPARE(Fichiers(tmp.filePath(u"sortie"_s)), QStringList());
+            return;
+        }
+        QCOMPARE(Valeurs(Sortie(u"jeu.tab"_s), nom.toUtf8().constData()), QStringList{valeur});
+        QFile tab(Sortie(u"jeu.tab"_s));
+        QVERIFY(tab.open(QIODevice::ReadOnly));
+        QVERIFY(tab.readAll().contains(charset.toUtf8()));
+    }
+
+    // generate décrit les calques d'un dessin et les classes d'une couverture sans GDAL.
+    void typesEntites_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QStringList>("types");
+        QTest::newRow("calques") << u"dxf/ezdxf-leica_disto_s910/leica_disto_s910.dxf"_s
+            << QStringList{u"FEATURE_TYPE \"LEICA_DISTO_ID\""_s, u"FEATURE_TYPE \"LEICA_DISTO_3D\""_s,
+                           u"FEATURE_TYPE \"LEICA_DISTO_POINT_ENTITY\""_s};
+        QTest::newRow("calque utf-8 sous ANSI_1252") << u"dxf/gdal-utf-8/utf-8.dxf"_s << QStringList{u"FEATURE_TYPE \"0\""_s, u"FEATURE_TYPE \"éven\""_s};
+        QTest::newRow("couverture de polygones") << u"e00/gdal-testpoly/testpoly.e00"_s
+            << QStringList{u"FEATURE_TYPE \"arcs\""_s, u"FEATURE_TYPE \"polygones\""_s, u"FEATURE_TYPE \"points\""_s};
+        QTest::newRow("couverture de points") << u"e00/gdal-testpoint/testpoint.e00"_s << QStringList{u"FEATURE_TYPE \"points\""_s};
+    }
+
+    void typesEntites()
+    {
+        QFETCH(QString, source);
+        QFETCH(QStringList, types);
+        QProcess p;
+        const QString lecteur = source.endsWith(u".e00"_s) ? u"E00"_s : u"autocadScan"_s;
+        p.start(Imut(), {u"generate"_s, lecteur, u"MAPINFO"_s, Echantillons() + u'/' + source, temp + u"param.txt"_s});
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitCode(), 0);
+        QFile f(temp + u"PARAM.TXT"_s);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QStringList lus;
+        for (const QString &l : QString::fromUtf8(f.readAll()).split(u"\r\n"_s))
+            if (l.startsWith(u"FEATURE_TYPE"_s))
+                lus << l;
+        QCOMPARE(lus, types);
+    }
+
+    // Le fichier exact d'une table, et un nom de dossier que le shell interpréterait.
+    void paramEtNomsDangereux()
+    {
+        const QString dossier = tmp.filePath(u"etape/a\"b $HOME `x`"_s);
+        QVERIFY(QDir().mkpath(dossier));
+        for (const char *e : {".shp", ".shx", ".dbf"})
+            QVERIFY(QFile::copy(Echantillons() + u"/shp/gdal-departs/departs"_s + QLatin1String(e), dossier + u"/departs"_s + QLatin1String(e)));
+        const Lancement r = Traduit(dossier + u"/departs.shp"_s, Sortie(u"departs.mif"_s));
+        QCOMPARE(r.erreurs, QString());
+        QCOMPARE(Valeurs(Sortie(u"departs.mif"_s), "NOMDéPART"), (QStringList{u"Frédéric"_s, u"Bàlicôt"_s, u"Pallaïssou"_s}));
+        QFile f(temp + u"PARAM.TXT"_s);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(f.readAll()),
+                 u"# Correspondance écrite par « imut generate » ; langage décrit dans UT/README.md.\r\n"
+                 "READER SHAPE\r\nWRITER MIF\r\nGENERATED_FROM \""_s + dossier + u"\"\r\nGENERATED_ID \"departs\"\r\n"
+                 "SOURCE_DATASET \"$(SourceDataset)\"\r\nDEST_DATASET \"$(DestDataset)\"\r\n"
+                 "SHAPE_IN_IDs \"departs\"\r\nFEATURE_TYPE \"departs\"\r\n"_s);
+    }
+
+    // Un PARAM.TXT laissé par un travail précédent (generate échoué) n'est pas exécuté.
+    void paramPerime()
+    {
+        QCOMPARE(Traduit(Echantillons() + u"/shp/gdal-departs/departs.shp"_s, Sortie(u"departs.tab"_s)).traduction, 0);
+        Vide();
+        const Lancement r = Traduit(Echantillons() + u"/dxf/gdal-bin_dxf_r12/bin_dxf_r12.dxf"_s, Sortie(u"bin_dxf_r12.tab"_s));
+        QVERIFY(r.generate != 0);
+        QVERIFY(r.traduction != 0);
+        QVERIFY2(r.erreurs.contains(u"la commande generate a-t-elle échoué"_s), qPrintable(r.erreurs));
+        QCOMPARE(Fichiers(tmp.filePath(u"sortie"_s)), QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUt)
+#include "tst_ut.moc"
