@@ -344,6 +344,18 @@ int Lot(const QStringList &arguments)
         return 2;
     }
 
+    choix.FormatSource = a->FormatSource;
+    choix.FormatCible = a->FormatCible;
+    choix.ExtSource = CleFormat(a->FormatSource);
+    choix.ExtCible = CleFormat(a->FormatCible);
+    choix.DossierSource = Absolu(a->DossierSource);
+    choix.DossierCible = Absolu(a->DossierCible);
+    // Un choix refusé l'est avant tout chargement, comme dans la fenêtre.
+    if (const auto refus = RefusChoix(choix)) {
+        messages.Affiche(*refus);
+        return 2;
+    }
+
     ReglagesUtilisateur reglages;
     QStringList erreurs;
     ProjectionsFixes projections =
@@ -353,12 +365,6 @@ int Lot(const QStringList &arguments)
     projections.reglages = ReglagesDuLot(projections.reglages, *a);
     projections.ProjectionChoisie = a->Projection.value_or(QString::fromUtf16(ProjectionDeDepart));
 
-    choix.FormatSource = a->FormatSource;
-    choix.FormatCible = a->FormatCible;
-    choix.ExtSource = CleFormat(a->FormatSource);
-    choix.ExtCible = CleFormat(a->FormatCible);
-    choix.DossierSource = Absolu(a->DossierSource);
-    choix.DossierCible = Absolu(a->DossierCible);
     choix.ProjectionChoisie = projections.ProjectionChoisie;
 
     AutomationLocale automation(registre);
