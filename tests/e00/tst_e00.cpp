@@ -179,6 +179,7 @@ private slots:
     void ecritLeSystemeDeCoordonnees();
     void topologieDesRegions();
     void attributsDeTousTypes();
+    void tableMixte();
     void allerRetourTabE00Tab();
     void ecritSousUnNomProvisoire();
 };
@@ -598,6 +599,56 @@ void TestE00::attributsDeTousTypes()
     QCOMPARE(a->GetGeometryRef()->toPoint()->getY(), 5040000.25);
     QCOMPARE(b->GetFieldAsString("NOM_DE_RUE"), "");
     QCOMPARE(b->GetFieldAsInteger("COMPTE"), 0);
+}
+
+void TestE00::tableMixte()
+{
+    // Une table MapInfo peut mêler points, lignes et régions : tout va dans la même couverture.
+    GDALDriver *memoire = GetGDALDriverManager()->GetDriverByName("Memory");
+    Jeu jeu(memoire->Create("", 0, 0, 0, GDT_Unknown, nullptr));
+    OGRLayer *couche = jeu->CreateLayer("mixte", nullptr, wkbUnknown, nullptr);
+    OGRFieldDefn nom("nom", OFTString);
+    couche->CreateField(&nom);
+    const char *formes[][2] = {
+        {"puits", "POINT (5 5)"},
+        {"route", "LINESTRING (20 0,30 0)"},
+        {"chemin", "LINESTRING (30 0,30 10)"},
+        {"champ", "POLYGON ((0 0,0 10,10 10,10 0,0 0))"},
+        {"borne", "POINT (40 40)"},
+    };
+    for (const auto &forme : formes) {
+        OGRFeature f(couche->GetLayerDefn());
+        f.SetField(0, forme[0]);
+        OGRGeometry *g = nullptr;
+        OGRGeometryFactory::createFromWkt(forme[1], nullptr, &g);
+        f.SetGeometryDirectly(g);
+        QCOMPARE(couche->CreateFeature(&f), OGRERR_NONE);
+    }
+    QTemporaryDir dossier;
+    const QString chemin = dossier.filePath(u"mixte.e00"_s);
+    e00::EcritCouverture({couche}, u"mixte"_s, chemin, nullptr);
+    Jeu lu = Ouvre(chemin);
+    QVERIFY(lu);
+
+    const auto noms = [&](const char *nomCouche) {
+        QStringList vus;
+        OGRLayer *c = lu->GetLayerByName(nomCouche);
+        c->ResetReading();
+        while (std::unique_ptr<OGRFeature> f{c->GetNextFeature()})
+            vus << QString::fromLatin1(f->GetFieldAsString("NOM"));
+        return vus;
+    };
+    QCOMPARE(noms("PAL"), QStringList{u"champ"_s});
+    // L'étiquette du champ, puis les points, chacun avec ses attributs.
+    QCOMPARE(noms("LAB"), (QStringList{u"champ"_s, u"puits"_s, u"borne"_s}));
+    // Les lignes d'abord, puis la limite du champ, sans attributs.
+    QCOMPARE(noms("ARC"), (QStringList{u"route"_s, u"chemin"_s, QString()}));
+
+    OGRLayer *arcs = lu->GetLayerByName("ARC");
+    arcs->ResetReading();
+    std::unique_ptr<OGRFeature> route(arcs->GetNextFeature()), chemin2(arcs->GetNextFeature());
+    QCOMPARE(route->GetFieldAsInteger("TNODE_"), chemin2->GetFieldAsInteger("FNODE_")); // extrémité commune
+    QVERIFY(route->GetFieldAsInteger("FNODE_") != chemin2->GetFieldAsInteger("TNODE_"));
 }
 
 void TestE00::allerRetourTabE00Tab()

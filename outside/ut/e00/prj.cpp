@@ -114,6 +114,8 @@ QByteArrayList LignesPrj(const OGRSpatialReference *srs)
     };
 
     if (srs->IsGeographic()) {
+        if (std::fabs(srs->GetAngularUnits() - 0.0174532925199433) > 1e-12)
+            return EnWkt(*srs); // grades... : "DD" serait faux
         entete("GEOGRAPHIC", 0);
         Ajoute(lignes, MotCle("Xshift", "0.0000000000"));
         Ajoute(lignes, MotCle("Yshift", "0.0000000000"));
