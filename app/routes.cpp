@@ -185,14 +185,12 @@ QStringList ConvertitFichier(int codePaire, Travail &travail, const Projections 
             RegroupeCouches(travail, s, t);
         ListeTablesTravail(travail, travailDossier);
         const QStringList tables = travail.ListeTables;
-        // Plusieurs tables (classes d'une couverture, calques non regroupés) : chacune garde son nom,
-        // sinon chaque table écraserait la précédente dans la même destination.
-        const bool nommeesParTable = route == Route::DeuxTempsTables || tables.size() > 1;
+        // Chaque table donne une destination à son nom, dans le dossier de la destination : c'est le
+        // nom que le traducteur écrit, et les jeux de formes découpés sont renommés d'après lui. La
+        // table regroupée porte le nom de la destination elle-même.
         QStringList sorties;
         for (const QString &table : tables) {
-            const QString cible = nommeesParTable
-                                      ? DossierDe(d) + u'/' + SansExtension(NomFichier(table)) + u'.' + travail.ExtCible
-                                      : d;
+            const QString cible = DossierDe(d) + u'/' + SansExtension(NomFichier(table)) + u'.' + travail.ExtCible;
             TraduitFichier(travail, table, cible);
             sorties << cible;
             PompeMessages();
