@@ -266,8 +266,17 @@ void LitTable(const Travail &t, Donnees &d)
 
 // Un texte UTF-8 sous un en-tête ANSI_1252 revient de GDAL doublement codé (« Ã©ven ») : il est
 // rendu à son sens quand ses octets Windows-1252 forment de l'UTF-8 valide et multi-octets.
-QString Demele(const QString &texte)
+QString Demele(const QString &brut)
 {
+    // GDAL lit l'ANSI_1252 comme du Latin-1 : 0x80 à 0x9F (€, Œ, œ, guillemets) reviennent en
+    // caractères de commande, qu'aucun texte ne porte ; ils reprennent leur sens Windows-1252.
+    QString texte = brut;
+    for (QChar &c : texte)
+        if (c.unicode() >= 0x80 && c.unicode() < 0xA0) {
+            const QString ordinaire = DepuisCp1252OuUtf8(QByteArray(1, char(c.unicode())));
+            if (ordinaire.size() == 1)
+                c = ordinaire.at(0);
+        }
     bool haut = false;
     for (const QChar c : texte)
         haut = haut || c.unicode() >= 0x80;
@@ -889,7 +898,13 @@ void InitialiseGdal()
         return;
     fait = true;
     CPLSetErrorHandler(CollecteErreur);
-    GDALAllRegister();
+    // Les cinq pilotes utiles seulement : tous les enregistrer coûte plus que la conversion
+    // d'un petit fichier.
+    RegisterOGRShape();
+    RegisterOGRTAB();
+    RegisterOGRDXF();
+    RegisterOGRAVCE00();
+    RegisterOGRMEM();
 }
 
 } // namespace

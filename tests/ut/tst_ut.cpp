@@ -307,6 +307,35 @@ private slots:
         QCOMPARE(Valeurs(Sortie(u"text-fancy_0.dxf"_s), "Text"), (QStringList{u"Good text"_s, u"Invisible text"_s}));
     }
 
+    // Nom de calque et texte accentués jusqu'au dessin, et retour en table nommée d'après le calque.
+    void accentsDuDessin()
+    {
+        const QString tab = tmp.filePath(u"etape/québec.tab"_s);
+        {
+            GDALDriver *pilote = GetGDALDriverManager()->GetDriverByName("MapInfo File");
+            Jeu ds(pilote->Create(tab.toUtf8().constData(), 0, 0, 0, GDT_Unknown, nullptr));
+            const char *options[] = {"ENCODING=CP1252", "BOUNDS=0,0,1000,1000", nullptr};
+            OGRLayer *l = ds->CreateLayer("québec", nullptr, wkbUnknown, const_cast<char **>(options));
+            OGRFieldDefn champ("Nom", OFTString);
+            l->CreateField(&champ);
+            OGRFeature f(l->GetLayerDefn());
+            f.SetField(0, "Œuvre « Québec »");
+            OGRPoint p(100, 200);
+            f.SetGeometry(&p);
+            f.SetStyleString("LABEL(t:\"Été « Québec »\",s:2g,a:15,f:\"Arial\")");
+            QCOMPARE(l->CreateFeature(&f), OGRERR_NONE);
+        }
+        const Lancement r = Traduit(tab, Sortie(u"québec.dxf"_s));
+        QCOMPARE(r.erreurs, QString());
+        QCOMPARE(Valeurs(Sortie(u"québec.dxf"_s), "Layer"), QStringList{u"québec"_s});
+        QCOMPARE(Valeurs(Sortie(u"québec.dxf"_s), "Text"), QStringList{u"Été « Québec »"_s});
+        QDir().mkpath(tmp.filePath(u"retour"_s));
+        QCOMPARE(Traduit(Sortie(u"québec.dxf"_s), tmp.filePath(u"retour/québec.mif"_s)).erreurs, QString());
+        // « Œ » (0x8C en Windows-1252) : GDAL seul le lirait en Latin-1, le traducteur le rétablit.
+        QCOMPARE(Valeurs(tmp.filePath(u"retour/québec_québec.mif"_s), "Nom"), QStringList{u"Œuvre « Québec »"_s});
+        QDir(tmp.filePath(u"retour"_s)).removeRecursively();
+    }
+
     void coordonnees_data()
     {
         QTest::addColumn<QString>("source");

@@ -629,24 +629,19 @@ Item Systeme(const QByteArray &nom, Type type)
     return {nom, type, 8, 18, 5};
 }
 
-} // namespace
-
-void EcritCouverture(const std::vector<OGRLayer *> &couches, const QString &nomCouverture,
-                     const QString &chemin, const OGRSpatialReference *srs)
-{
-    (void)EcritCouvertureAvecBilan(couches, nomCouverture, chemin, srs);
-}
-
-Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QString &nomCouverture,
-                               const QString &chemin, const OGRSpatialReference *srs)
-{
-    Bilan bilan;
-    const QByteArray nom = NomCouverture(nomCouverture);
-    const QByteArray diese = nom + '#', id = nom + "-ID";
-
-    // Items de l'utilisateur, puis lecture des objets.
-    std::set<QByteArray> pris{"AREA", "PERIMETER", "FNODE#", "TNODE#", "LPOLY#", "RPOLY#", "LENGTH", diese, id};
+struct Lecture {
     Schema schema;
+    std::vector<Enregistrement> enregistrements; // un par objet source
+    Source source;
+    int sansGeometrie = 0;
+};
+
+/** Les items de l'utilisateur, réunis sur toutes les couches, puis les valeurs et les géométries.
+ *  pris : les noms d'items déjà réservés. */
+Lecture LitCouches(const std::vector<OGRLayer *> &couches, const QString &nomCouverture, std::set<QByteArray> &pris)
+{
+    Lecture l;
+    Schema &schema = l.schema;
     std::map<QByteArray, int> parNomSource;
     for (OGRLayer *couche : couches) {
         if (!couche)
@@ -683,8 +678,8 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
         schema.correspondance.push_back(std::move(correspondance));
     }
 
-    Source source;
-    std::vector<Enregistrement> enregistrements;
+    Source &source = l.source;
+    std::vector<Enregistrement> &enregistrements = l.enregistrements;
     for (size_t c = 0; c < couches.size(); ++c) {
         OGRLayer *couche = couches[c];
         couche->ResetReading();
@@ -713,11 +708,15 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
             const size_t avant = source.points.size() + source.lignes.size() + source.polygones.size();
             AjouteGeometrie(objet->GetGeometryRef(), int(enregistrements.size()) - 1, source);
             if (source.points.size() + source.lignes.size() + source.polygones.size() == avant)
-                ++bilan.sansGeometrie;
+                ++l.sansGeometrie;
         }
     }
+    return l;
+}
 
-    // Types et largeurs définitifs d'après les valeurs.
+/** Types et largeurs définitifs d'après les valeurs. */
+void FixeItems(Schema &schema, std::vector<Enregistrement> &enregistrements)
+{
     for (size_t i = 0; i < schema.items.size(); ++i) {
         Item &item = schema.items[i];
         int longueur = 0;
@@ -765,6 +764,30 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
             break;
         }
     }
+}
+
+} // namespace
+
+void EcritCouverture(const std::vector<OGRLayer *> &couches, const QString &nomCouverture,
+                     const QString &chemin, const OGRSpatialReference *srs)
+{
+    (void)EcritCouvertureAvecBilan(couches, nomCouverture, chemin, srs);
+}
+
+Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QString &nomCouverture,
+                               const QString &chemin, const OGRSpatialReference *srs)
+{
+    Bilan bilan;
+    const QByteArray nom = NomCouverture(nomCouverture);
+    const QByteArray diese = nom + '#', id = nom + "-ID";
+
+    std::set<QByteArray> pris{"AREA", "PERIMETER", "FNODE#", "TNODE#", "LPOLY#", "RPOLY#", "LENGTH", diese, id};
+    Lecture lecture = LitCouches(couches, nomCouverture, pris);
+    bilan.sansGeometrie = lecture.sansGeometrie;
+    const Schema &schema = lecture.schema;
+    const Source &source = lecture.source;
+    const std::vector<Enregistrement> &enregistrements = lecture.enregistrements;
+    FixeItems(lecture.schema, lecture.enregistrements);
     const auto valeursUtilisateur = [&](int enregistrement) {
         QByteArray texte;
         for (size_t i = 0; i < schema.items.size(); ++i)
