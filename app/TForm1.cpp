@@ -250,11 +250,8 @@ void TForm1::Button3Click()
     // Les fichiers restés sans résultat ne passent pas pour une réussite.
     if (!bilan_.Refus && !bilan_.Erreur && !bilan_.AucunFichier) {
         const QString problemes = TexteProblemes(bilan_);
-        if (!problemes.isEmpty()) {
-            if (!bilan_.Annule)
-                panneau0_->setText(EtatFinal(bilan_));
+        if (!problemes.isEmpty())
             services_.messages.Affiche(problemes);
-        }
     }
 }
 

@@ -299,6 +299,8 @@ void TestTraduction::refus_data()
                                            << u"Le dossier source n'est pas valide."_s;
     QTest::newRow("dossier source est un fichier") << 3 << 5 << u"src/a.mif"_s << u"dst"_s
                                                    << u"Le dossier source n'est pas valide."_s;
+    QTest::newRow("deux dossiers manquants : la source d'abord") << 3 << 5 << u"absent"_s << QString()
+                                                                  << u"Le dossier source n'est pas valide."_s;
     QTest::newRow("destination absente") << 3 << 5 << u"src"_s << u"dst/nouveau"_s
                                          << u"Le dossier de destination n'est pas valide."_s;
 }
