@@ -444,8 +444,16 @@ void LitCouverture(const Travail &t, Donnees &d)
             while (OGRFeature *f = couche->GetNextFeature()) {
                 Objet o{OGRFeatureUniquePtr(f), Aucun};
                 o.genre = GenreDe(*f);
-                if (classe == u"annotations"_s && o.genre == Point)
+                // Une annotation devient un objet texte : le style LABEL porte sa chaîne et sa hauteur.
+                const int champTexte = f->GetFieldIndex("Text");
+                if (classe == u"annotations"_s && o.genre == Point && !EstTexte(*f) && champTexte >= 0) {
+                    QString chaine = QString::fromUtf8(f->GetFieldAsString(champTexte));
+                    chaine.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s);
+                    const int champHauteur = f->GetFieldIndex("Height");
+                    const double hauteur = champHauteur >= 0 ? f->GetFieldAsDouble(champHauteur) : 0.0;
+                    f->SetStyleString(Utf8(u"LABEL(t:\"%1\",s:%2g)"_s.arg(chaine).arg(hauteur > 0 ? hauteur : 1.0)).constData());
                     o.genre = Texte;
+                }
                 AjouteEtendue(d, f->GetGeometryRef());
                 g.objets.push_back(std::move(o));
             }
