@@ -54,10 +54,28 @@ std::vector<OGRLayer *> Couches(GDALDataset &jeu)
 
 bool Proche(double a, double b) { return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(a)); }
 
-/** Compresse au premier niveau (espaces, "~", fins de ligne), en lignes de 80 : une source connue
- *  pour la décompression. */
-QByteArray CompresseNiveau1(const QByteArray &clair)
+/** Un réel "d.dddE+dd" codé à la manière des exports compressés : un caractère de format (point
+ *  après le premier chiffre, signe de l'exposant, parité du nombre de chiffres) puis les chiffres
+ *  deux par deux. */
+QByteArray CodeReel(const QByteArray &reel)
 {
+    QByteArray chiffres = reel.left(1) + reel.mid(2, reel.indexOf('E') - 2) + reel.right(2);
+    const bool impair = chiffres.size() % 2 != 0;
+    if (impair)
+        chiffres += '0';
+    QByteArray code(1, char('!' + (impair ? 45 : 0) + (reel.contains("E-") ? 30 : 15) + 1));
+    for (qsizetype i = 0; i < chiffres.size(); i += 2) {
+        const int paire = (chiffres.at(i) - '0') * 10 + (chiffres.at(i + 1) - '0');
+        code += paire < 92 ? QByteArray(1, char('!' + paire)) : QByteArray("}") + char('!' + paire - 92);
+    }
+    return '~' + code;
+}
+
+/** Compresse (espaces, "~", fins de ligne et, si nombres, les réels), en lignes de 80 : une source
+ *  connue pour la décompression. */
+QByteArray Compresse(const QByteArray &clair, bool nombres)
+{
+    static const QRegularExpression reel(u"^[0-9]\\.[0-9]+E[+-][0-9][0-9]"_s);
     QByteArrayList lignes = clair.split('\n');
     if (lignes.last().isEmpty())
         lignes.removeLast();
@@ -67,7 +85,19 @@ QByteArray CompresseNiveau1(const QByteArray &clair)
     for (QByteArray ligne : lignes) {
         if (ligne.endsWith('\r'))
             ligne.chop(1);
+        bool apresNombre = false;
         for (qsizetype i = 0; i < ligne.size();) {
+            const auto trouve = nombres ? reel.match(QString::fromLatin1(ligne.mid(i, 30))) : QRegularExpressionMatch();
+            if (trouve.hasMatch() && (i == 0 || !std::isdigit(static_cast<unsigned char>(ligne.at(i - 1))))) {
+                flot += CodeReel(trouve.captured().toLatin1());
+                i += trouve.capturedLength();
+                apresNombre = true;
+                continue;
+            }
+            // Un caractère ordinaire juste après un nombre s'en sépare par un "~".
+            if (apresNombre && ligne.at(i) != ' ')
+                flot += '~';
+            apresNombre = false;
             if (ligne.at(i) == '~') {
                 flot += "~~";
                 ++i;
@@ -264,21 +294,27 @@ void TestE00::decompresseRefuseLesFichiersAbimes()
 void TestE00::decompresseLesEchantillons_data()
 {
     QTest::addColumn<QString>("echantillon");
+    QTest::addColumn<bool>("nombres");
     QTest::addColumn<QList<int>>("objets"); // ARC, CNT, LAB, PAL
 
-    QTest::newRow("polygones simple précision") << u"e00/gdal-testpoly/testpoly.e00"_s << QList<int>{7, 4, 2, 3};
-    QTest::newRow("points") << u"e00/gdal-testpoint/testpoint.e00"_s << QList<int>{0, 0, 80, 0};
-    QTest::newRow("polygones double précision") << u"e00/rarcinfo-valencia/valencia.e00"_s
-                                                << QList<int>{1074, 395, 394, 395};
+    QTest::newRow("polygones simple précision") << u"e00/gdal-testpoly/testpoly.e00"_s << false
+                                                << QList<int>{7, 4, 2, 3};
+    QTest::newRow("polygones, réels codés") << u"e00/gdal-testpoly/testpoly.e00"_s << true << QList<int>{7, 4, 2, 3};
+    QTest::newRow("points, réels codés") << u"e00/gdal-testpoint/testpoint.e00"_s << true << QList<int>{0, 0, 80, 0};
+    QTest::newRow("polygones double précision, réels codés") << u"e00/rarcinfo-valencia/valencia.e00"_s << true
+                                                             << QList<int>{1074, 395, 394, 395};
 }
 
 void TestE00::decompresseLesEchantillons()
 {
     QFETCH(QString, echantillon);
+    QFETCH(bool, nombres);
     QFETCH(QList<int>, objets);
     QByteArray clair = Lit(Echantillon(echantillon));
+    QVERIFY(!clair.isEmpty());
     clair.replace("\r\n", "\n");
-    const QByteArray compresse = CompresseNiveau1(clair);
+    const QByteArray compresse = Compresse(clair, nombres);
+    QVERIFY(compresse.size() < clair.size());
     QVERIFY(e00::EstCompresse(compresse));
     const QByteArray lu = e00::Decompresse(compresse);
     QCOMPARE(lu.size(), clair.size());
