@@ -170,8 +170,6 @@ void EcrivainDxf::Entete(QByteArray &s) const
     paire(1, "AC1009");
     paire(9, "$DWGCODEPAGE");
     paire(3, "ANSI_1252");
-    paire(9, "$INSUNITS");
-    paire(70, "6");
     if (etendue_.IsInit()) {
         paire(9, "$EXTMIN");
         paire(10, Reel(etendue_.MinX));

@@ -23,6 +23,7 @@
 #include <ogrsf_frmts.h>
 
 #include <cstdio>
+#include <functional>
 #include <iconv.h>
 #include <unistd.h>
 #include <map>
