@@ -117,8 +117,6 @@ class TestRoutes : public QObject {
     Q_OBJECT
 
 private slots:
-    void routeDePaire_data();
-    void routeDePaire();
     void instructionsMapInfo();
     void copieAvecPrj_data();
     void copieAvecPrj();
@@ -128,32 +126,7 @@ private slots:
     void deuxTempsUneTable();
 };
 
-void TestRoutes::routeDePaire_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<int>("route");
-    QTest::newRow("13 directe") << 13 << int(Route::Directe);
-    QTest::newRow("54 directe") << 54 << int(Route::Directe);
-    QTest::newRow("35 import MapInfo") << 35 << int(Route::ImportMapInfo);
-    QTest::newRow("53 export MapInfo") << 53 << int(Route::ExportMapInfo);
-    QTest::newRow("15 opération de table") << 15 << int(Route::OperationTable);
-    QTest::newRow("41 deux temps, une table") << 41 << int(Route::DeuxTempsUneTable);
-    QTest::newRow("42 deux temps, une table") << 42 << int(Route::DeuxTempsUneTable);
-    QTest::newRow("21 deux temps, tables") << 21 << int(Route::DeuxTempsTables);
-    QTest::newRow("24 deux temps, tables") << 24 << int(Route::DeuxTempsTables);
-    QTest::newRow("12 deux temps, opération") << 12 << int(Route::DeuxTempsOperation);
-    QTest::newRow("14 deux temps, opération") << 14 << int(Route::DeuxTempsOperation);
-    QTest::newRow("44 copie et .prj") << 44 << int(Route::CopiePrj);
-    QTest::newRow("33 refusée") << 33 << int(Route::Aucune);
-    QTest::newRow("0 refusée") << 0 << int(Route::Aucune);
-}
 
-void TestRoutes::routeDePaire()
-{
-    QFETCH(int, code);
-    QFETCH(int, route);
-    QCOMPARE(int(RouteDePaire(code)), route);
-}
 
 void TestRoutes::instructionsMapInfo()
 {

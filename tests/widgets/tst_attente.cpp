@@ -29,8 +29,6 @@ private slots:
     void estimationCachee();
     void texteTempsRestant_data();
     void texteTempsRestant();
-    void formatHeureLongue_data();
-    void formatHeureLongue();
     void cheminAbrege_data();
     void cheminAbrege();
 };
@@ -205,21 +203,7 @@ void TestAttente::texteTempsRestant()
     QCOMPARE(TexteTempsRestant(restant, QLocale(QLocale::French, QLocale::France)), attendu);
 }
 
-void TestAttente::formatHeureLongue_data()
-{
-    QTest::addColumn<QLocale>("locale");
-    QTest::addColumn<QString>("attendu");
-    QTest::newRow("français du Canada") << QLocale(QLocale::French, QLocale::Canada) << u"HH 'h' mm 'min' ss 's'"_s;
-    QTest::newRow("français de France") << QLocale(QLocale::French, QLocale::France) << u"HH:mm:ss"_s;
-    QTest::newRow("anglais des États-Unis : AM/PM") << QLocale(QLocale::English, QLocale::UnitedStates) << u"h:mm:ss AP"_s;
-}
 
-void TestAttente::formatHeureLongue()
-{
-    QFETCH(QLocale, locale);
-    QFETCH(QString, attendu);
-    QCOMPARE(FormatHeureLongue(locale), attendu);
-}
 
 void TestAttente::cheminAbrege_data()
 {

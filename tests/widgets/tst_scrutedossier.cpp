@@ -60,7 +60,6 @@ class TestScruteDossier : public QObject {
     Q_OBJECT
 
 private slots:
-    void valeursInitiales();
     void ordreDesMotifs_data();
     void ordreDesMotifs();
     void profondeur_data();
@@ -70,19 +69,9 @@ private slots:
     void dossierAbsent();
     void barreFinaleNonDoublee();
     void exceptionSansFin();
-    void tailleDuFichier();
     void lienVersUnParent();
 };
 
-void TestScruteDossier::valeursInitiales()
-{
-    TScruteDossier s;
-    QCOMPARE(s.Filtre, u"*.*"_s);
-    QCOMPARE(s.SousDossier, true);
-    QCOMPARE(s.MaxPenetration, 10000);
-    QCOMPARE(s.Arret, false);
-    QVERIFY(!s.OnFichier && !s.OnDossier && !s.OnExecute && !s.OnFinExecute);
-}
 
 void TestScruteDossier::ordreDesMotifs_data()
 {
@@ -243,17 +232,6 @@ void TestScruteDossier::exceptionSansFin()
     QVERIFY(!fin);
 }
 
-void TestScruteDossier::tailleDuFichier()
-{
-    QTemporaryDir tmp;
-    Cree(tmp.path(), {u"a.txt"_s});
-    TScruteDossier s;
-    qint64 taille = -1;
-    s.OnFichier = [&](TScruteDossier &e, const QString &) { taille = e.TailleFichier(); };
-    s.Dossier = tmp.path();
-    s.Execute();
-    QCOMPARE(taille, qint64(3));
-}
 
 void TestScruteDossier::lienVersUnParent()
 {
