@@ -848,9 +848,11 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
         OGRPoint centre, surface;
         // Les polygones dégénérés font parler GEOS ; on se rabat alors sur un sommet.
         CPLPushErrorHandler(CPLQuietErrorHandler);
-        if (p.ogr.Centroid(&centre) != OGRERR_NONE || centre.IsEmpty())
-            centre.setX(p.anneaux.empty() || p.anneaux[0].empty() ? 0 : p.anneaux[0][0].x),
-                centre.setY(p.anneaux.empty() || p.anneaux[0].empty() ? 0 : p.anneaux[0][0].y);
+        if (p.ogr.Centroid(&centre) != OGRERR_NONE || centre.IsEmpty()) {
+            const bool sommet = !p.anneaux.empty() && !p.anneaux[0].empty();
+            centre.setX(sommet ? p.anneaux[0][0].x : 0);
+            centre.setY(sommet ? p.anneaux[0][0].y : 0);
+        }
         const bool dedans = OGRGeometryFactory::haveGEOS() && p.ogr.PointOnSurface(&surface) == OGRERR_NONE
             && !surface.IsEmpty();
         CPLPopErrorHandler();
