@@ -628,6 +628,10 @@ void TestE00::attributsDeTousTypes()
     QCOMPARE(a->GetFieldAsInteger("COMPTE"), -42);
     QCOMPARE(a->GetFieldAsDouble("GRAND"), 5000000000.0);
     QCOMPARE(a->GetFieldAsDouble("MESURE"), 3.14159265358979);
+    // Sans précision à la source, celle des valeurs : un Decimal(18, 0) en aval tronquerait 3.14159 en 3.
+    const OGRFieldDefn *mesure = lab->GetLayerDefn()->GetFieldDefn(lab->GetLayerDefn()->GetFieldIndex("MESURE"));
+    QCOMPARE(mesure->GetPrecision(), 14);
+    QCOMPARE(mesure->GetWidth(), 16);
     QCOMPARE(a->GetFieldAsString("JOUR"), "20240315");
     QCOMPARE(a->GetFieldAsString("ACTIF"), "T");
     QCOMPARE(a->GetFieldAsString("AREA_2"), "a"); // AREA est un item du système

@@ -714,6 +714,32 @@ Lecture LitCouches(const std::vector<OGRLayer *> &couches, const QString &nomCou
     return l;
 }
 
+/** Largeur d'affichage et décimales d'un item réel dont la source ne dit rien, d'après ses valeurs.
+ *  GDAL en fait la largeur et la précision du champ relu ; un Decimal(18, 0) de MapInfo tronquerait
+ *  3.14159 en 3. */
+void FormatDesValeurs(Item &item, const std::vector<Enregistrement> &enregistrements, size_t i)
+{
+    int decimales = 0;
+    for (const Enregistrement &e : enregistrements) {
+        const double *v = std::get_if<double>(&e[i]);
+        if (!v || !std::isfinite(*v))
+            continue;
+        while (decimales < 15 && QByteArray::number(*v, 'f', decimales).toDouble() != *v)
+            ++decimales;
+    }
+    int largeur = 1;
+    for (const Enregistrement &e : enregistrements) {
+        double v = 0;
+        if (const double *d = std::get_if<double>(&e[i]))
+            v = std::isfinite(*d) ? *d : 0;
+        else if (const long long *n = std::get_if<long long>(&e[i]))
+            v = double(*n);
+        largeur = std::max(largeur, int(QByteArray::number(v, 'f', decimales).size()));
+    }
+    item.decimales = decimales > 0 ? decimales : -1;
+    item.sortie = std::min(largeur, 9999);
+}
+
 /** Types et largeurs définitifs d'après les valeurs. */
 void FixeItems(Schema &schema, std::vector<Enregistrement> &enregistrements)
 {
@@ -748,6 +774,8 @@ void FixeItems(Schema &schema, std::vector<Enregistrement> &enregistrements)
             break;
         case Type::Reel8:
             item.largeur = 8;
+            if (item.decimales <= 0)
+                FormatDesValeurs(item, enregistrements, i);
             break;
         case Type::Date:
             item.largeur = item.sortie = 8;
