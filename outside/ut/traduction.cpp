@@ -23,6 +23,7 @@
 #include <ogrsf_frmts.h>
 
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <iconv.h>
 #include <unistd.h>
@@ -231,7 +232,24 @@ void LitTable(const Travail &t, Donnees &d)
     const bool shape = t.lecteur == Format::Shape;
     if (!FichierExiste(t.source))
         throw Erreur(u"Le fichier source « %1 » est introuvable."_s.arg(t.source));
-    Dataset ds = Ouvre(t.source, shape ? "ESRI Shapefile" : "MapInfo File");
+    // Un .dbf sans .cpg, sans code de langue ou déclaré ANSI, dont les textes sont de l'UTF-8
+    // (fréquent) : GDAL les lirait en Latin-1. Un texte Windows-1252 accentué n'est presque jamais
+    // de l'UTF-8 valide.
+    CPLStringList ouverture;
+    if (shape && !FichierExiste(Resous(ChangeExtension(t.source, u".cpg"_s)))) {
+        QFile dbf(Resous(ChangeExtension(t.source, u".dbf"_s)));
+        if (dbf.open(QIODevice::ReadOnly)) {
+            const QByteArray octets = dbf.readAll();
+            bool haut = false;
+            for (qsizetype i = 32; i < octets.size() && !haut; ++i)
+                haut = uchar(octets[i]) >= 0x80;
+            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            const QString essai = utf8(octets.mid(32));
+            if (octets.size() > 32 && (octets[29] == 0 || octets[29] == 0x57) && haut && !utf8.hasError() && !essai.isEmpty())
+                ouverture.SetNameValue("ENCODING", "UTF-8");
+        }
+    }
+    Dataset ds = Ouvre(t.source, shape ? "ESRI Shapefile" : "MapInfo File", ouverture.List());
     OGRLayer *couche = ds->GetLayer(0);
     Groupe g;
     g.nom = t.base;
@@ -250,6 +268,12 @@ void LitTable(const Travail &t, Donnees &d)
     }
     couche->ResetReading();
     while (OGRFeature *f = couche->GetNextFeature()) {
+        // Les caractères qu'une table n'a pu tenir y sont écrits \\U+XXXX : ils reprennent leur forme.
+        for (int i = 0; !shape && i < f->GetFieldCount(); ++i)
+            if (f->GetFieldDefnRef(i)->GetType() == OFTString && f->IsFieldSetAndNotNull(i) && std::strstr(f->GetFieldAsString(i), "\\U+"))
+                f->SetField(i, Utf8(DecodeUnicodeDxf(QString::fromUtf8(f->GetFieldAsString(i)))).constData());
+        if (!shape && f->GetStyleString() && std::strstr(f->GetStyleString(), "\\U+"))
+            f->SetStyleString(Utf8(DecodeUnicodeDxf(QString::fromUtf8(f->GetStyleString()))).constData());
         Objet o{OGRFeatureUniquePtr(f), Aucun};
         o.genre = GenreDe(*f);
         AjouteEtendue(d, f->GetGeometryRef());
@@ -642,24 +666,46 @@ QStringList TextesDe(const Donnees &d)
 
 // Jeu de caractères d'une table MapInfo : celui de la source, sinon WindowsLatin1, sinon le premier
 // jeu Windows où tout tient. GDAL écrirait sinon des noms de colonnes vides (table illisible) et
-// des « ? » à la place des lettres.
-QString EncodageMapInfo(const Donnees &d)
+// des « ? » à la place des lettres. Quand rien ne tient, le jeu de la source (ou WindowsLatin1)
+// et les caractères étrangers en \\U+XXXX, comme les dessins les écrivent.
+std::pair<QString, bool> EncodageMapInfo(const Donnees &d)
 {
     const QStringList textes = TextesDe(d);
-    QStringList candidats{d.encodage, u"CP1252"_s, u"CP1251"_s, u"CP1250"_s, u"CP1253"_s, u"CP1254"_s,
-                          u"CP1257"_s, u"CP1255"_s, u"CP1256"_s};
+    const QStringList candidats{d.encodage, u"CP1252"_s, u"CP1251"_s, u"CP1250"_s, u"CP1253"_s, u"CP1254"_s,
+                                u"CP1257"_s, u"CP1255"_s, u"CP1256"_s};
     for (const QString &c : candidats)
         if (!c.isEmpty() && TientDans(textes, c.toUtf8()))
-            return c;
-    for (const QString &t : textes)
-        if (!TientDans({t}, d.encodage.toUtf8()))
-            throw Erreur(u"Le texte « %1 » ne tient dans aucun jeu de caractères des tables MapInfo."_s.arg(t.left(60)));
-    return d.encodage;
+            return {c, false};
+    const QString encodage = d.encodage.isEmpty() ? u"CP1252"_s : d.encodage;
+    for (const Groupe &g : d.groupes)
+        for (int i = 0; i < g.defn->GetFieldCount(); ++i) {
+            const QString nom = QString::fromUtf8(g.defn->GetFieldDefn(i)->GetNameRef());
+            if (!TientDans({nom}, encodage.toUtf8()))
+                throw Erreur(u"Le nom de colonne « %1 » ne tient pas dans le jeu de caractères de la table."_s.arg(nom));
+        }
+    return {encodage, true};
+}
+
+// Le texte, ses caractères hors du jeu de caractères écrits \\U+XXXX (sans perte, réversible).
+QString Echappe(const QString &texte, const QByteArray &encodage)
+{
+    if (TientDans({texte}, encodage))
+        return texte;
+    QString resultat;
+    for (const char32_t c : texte.toUcs4()) {
+        const QString caractere = QString::fromUcs4(&c, 1);
+        if (TientDans({caractere}, encodage))
+            resultat += caractere;
+        else
+            resultat += u"\\U+"_s + QString::number(uint(c), 16).toUpper().rightJustified(4, u'0');
+    }
+    return resultat;
 }
 
 void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
 {
-    const QString encodage = EncodageMapInfo(d);
+    const auto [encodage, echappe] = EncodageMapInfo(d);
+    const QByteArray jeu = encodage.toUtf8();
     for (const Groupe &g : d.groupes) {
         const QString nom = g.nom + (mif ? u".mif"_s : u".tab"_s);
         Dataset table(CreeTableMapInfo(chantier.Chemin(nom), mif));
@@ -680,8 +726,12 @@ void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
                 f.SetFrom(o.entite.get(), champs.data(), TRUE);
             if (numero)
                 f.SetField(0, int(n));
+            for (int i = 0; echappe && i < f.GetFieldCount(); ++i)
+                if (f.GetFieldDefnRef(i)->GetType() == OFTString && f.IsFieldSetAndNotNull(i))
+                    f.SetField(i, Utf8(Echappe(QString::fromUtf8(f.GetFieldAsString(i)), jeu)).constData());
             f.SetGeometryDirectly(Lineaire(o.entite->GetGeometryRef()));
-            f.SetStyleString(o.entite->GetStyleString());
+            if (const char *style = o.entite->GetStyleString())
+                f.SetStyleString(echappe ? Utf8(Echappe(QString::fromUtf8(style), jeu)).constData() : style);
             if (couche->CreateFeature(&f) != OGRERR_NONE)
                 throw Erreur(u"Impossible d'écrire l'objet n° %1 dans « %2 » : %3"_s.arg(n).arg(nom, DerniereErreurGdal()));
         }
@@ -885,7 +935,9 @@ void EcritE00(const Donnees &d, const QString &base, const QString &chemin)
             EcritObjet(couche, *o.entite, champs, Lineaire(o.entite->GetGeometryRef()), g.nom, ++n);
         couches.push_back(couche);
     }
-    e00::EcritCouverture(couches, base, chemin, d.srs.get());
+    // Le NAD 27 sous le nom que la section PRJ sait dire.
+    const Srs srs = SrsPourEsri(d.srs.get());
+    e00::EcritCouverture(couches, base, chemin, srs.get());
 }
 #endif
 
