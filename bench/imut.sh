@@ -66,7 +66,7 @@ serie() { # outil
   echo $(( $(ms) - debut ))
 }
 
-printf '%-40s %10s %10s\n' "fichiers" "imut (ms)" "ogr2ogr (ms)"
+printf '%-40s %10s %10s %12s\n' "fichiers" "imut (ms)" "ogr2ogr (ms)" "ogrinfo (ms)"
 printf '%-40s %10s %10s\n' "10 petits fichiers (tab->shp, shp->tab)" "$(serie imut)" "$(serie ogr)"
 
 # generate seul : sans GDAL.
@@ -80,5 +80,7 @@ for f in shp/marchand-mrc/mrc.shp:tab shp/fdo-ontario-roads/roads.shp:tab dxf/ez
   debut=$(ms); travail "$src" "$T/g1/$b.$d"; t1=$(( $(ms) - debut ))
   debut=$(ms)
   if ogr "$src" "$T/g2/$b.$d" 2>/dev/null; then t2=$(( $(ms) - debut )); else t2="échec"; fi
-  printf '%-40s %10s %10s\n' "$(basename "$src") ($(du -k "$(reel "$src")" | cut -f1) Ko) -> $d" "$t1" "$t2"
+  # Lecture seule par GDAL, pour comparer quand ogr2ogr échoue.
+  debut=$(ms); ogrinfo -ro -q -al "$(reel "$src")" >/dev/null 2>&1 || true; t3=$(( $(ms) - debut ))
+  printf '%-40s %10s %10s %12s\n' "$(basename "$src") ($(du -k "$(reel "$src")" | cut -f1) Ko) -> $d" "$t1" "$t2" "$t3"
 done
