@@ -521,11 +521,17 @@ private:
     QTemporaryDir provisoire_;
 };
 
+// Géométrie que tous les écrivains savent écrire : courbes rendues linéaires, surfaces
+// polyédriques et triangles (multipatch) rendus en multipolygones.
 OGRGeometry *Lineaire(const OGRGeometry *g)
 {
     if (!g)
         return nullptr;
-    return g->hasCurveGeometry() ? g->getLinearGeometry() : g->clone();
+    OGRGeometry *copie = g->hasCurveGeometry() ? g->getLinearGeometry() : g->clone();
+    const OGRwkbGeometryType type = wkbFlatten(copie->getGeometryType());
+    if (type == wkbTIN || type == wkbPolyhedralSurface || type == wkbTriangle)
+        copie = OGRGeometryFactory::forceToMultiPolygon(copie);
+    return copie;
 }
 
 bool ReliefNonNul(const OGRGeometry *g)
@@ -908,7 +914,8 @@ QByteArray DessinDe(const Donnees &d)
                 if (o.entite->IsFieldSetAndNotNull(i))
                     attributs.append({QString::fromUtf8(g.defn->GetFieldDefn(i)->GetNameRef()), Valeur(*o.entite, i)});
             const auto texte = TexteDuStyle(*o.entite);
-            dessin.Ajoute(*geo, g.nom, attributs, texte ? &*texte : nullptr);
+            const std::unique_ptr<OGRGeometry> lineaire(Lineaire(geo));
+            dessin.Ajoute(*lineaire, g.nom, attributs, texte ? &*texte : nullptr);
         }
     }
     return dessin.Texte();
