@@ -420,6 +420,8 @@ void LitDessin(const Travail &t, Donnees &d)
         g.objets.push_back(std::move(o));
     }
     defn->Release();
+    if (d.groupes.empty())
+        throw Erreur(u"Le dessin « %1 » ne contient aucune entité."_s.arg(t.source));
 }
 
 // Une couverture E00 : une table par classe d'entités (arcs, polygones, points, annotations).
