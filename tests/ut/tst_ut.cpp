@@ -427,6 +427,7 @@ private slots:
         QTest::addColumn<QString>("debut");
         QTest::newRow("dxf binaire") << u"dxf/gdal-bin_dxf_r12/bin_dxf_r12.dxf"_s << u"bin_dxf_r12.tab"_s << u"imut : Le dessin"_s;
         QTest::newRow("e00 raster") << u"e00/gdalold-fake_e00grid/fake_e00grid.e00"_s << u"fake_e00grid.mif"_s << u"imut : Impossible de lire"_s;
+        QTest::newRow("e00 compressé tronqué") << u"e00/gdal-compressed/compressed.e00"_s << u"compressed.tab"_s << u"imut : Le fichier E00 compressé est tronqué"_s;
         QTest::newRow("table illisible") << u"tab/gdal-all_possible_fields/all_possible_fields.tab"_s << u"all_possible_fields.shp"_s << u"imut : Impossible de lire"_s;
         QTest::newRow("shx manquant") << u"shp/pyshp-latin1/latin1.shp"_s << u"latin1.tab"_s << u"imut : Impossible de lire"_s;
         QTest::newRow("source absente") << u"shp/gdal-departs/absent.shp"_s << u"absent.mif"_s << u"imut : Le fichier"_s;
