@@ -1,5 +1,6 @@
 #include "TForm2.h"
 
+#include "controles.h"
 #include "TForm3.h"
 #include "interface.h"
 #include "registre.h"
@@ -18,17 +19,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace quorvale {
-
-namespace {
-
-template <typename T>
-T *Nomme(T *controle, const QString &nom)
-{
-    controle->setObjectName(nom);
-    return controle;
-}
-
-} // namespace
 
 TForm2::TForm2(Reglages &reglages, Messages &messages, const QString &dossierMapInfo,
                const QString &dossierExecutable, QWidget *parent)

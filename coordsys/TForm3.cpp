@@ -1,5 +1,6 @@
 #include "TForm3.h"
 
+#include "controles.h"
 #include "catalogue.h"
 #include "cp1252.h"
 #include "erreur.h"
@@ -21,13 +22,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace quorvale {
 
 namespace {
-
-template <typename T>
-T *Nomme(T *controle, const QString &nom)
-{
-    controle->setObjectName(nom);
-    return controle;
-}
 
 void DonneAide(QWidget *controle, const QString &texte)
 {

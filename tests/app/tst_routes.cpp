@@ -12,19 +12,8 @@ using namespace quorvale;
 
 namespace {
 
-void Ecrit(const QString &chemin, const QByteArray &contenu = "x")
-{
-    QDir().mkpath(chemin.left(chemin.lastIndexOf(u'/')));
-    QFile f(chemin);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(contenu);
-}
-
-QByteArray Lit(const QString &chemin)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
-}
+using essai::Ecrit;
+using essai::Lit;
 
 // Le traducteur joué : il note chaque traduction « source > DestDataset » et écrit, pour une
 // couverture ou un dessin, une table par nom de « tables », sinon base.ext (un .prj pour shp).

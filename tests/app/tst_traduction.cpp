@@ -19,19 +19,8 @@ using namespace quorvale;
 
 namespace {
 
-void Ecrit(const QString &chemin, const QByteArray &contenu = "x")
-{
-    QDir().mkpath(chemin.left(chemin.lastIndexOf(u'/')));
-    QFile f(chemin);
-    if (f.open(QIODevice::WriteOnly))
-        f.write(contenu);
-}
-
-QByteArray Lit(const QString &chemin)
-{
-    QFile f(chemin);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
-}
+using essai::Ecrit;
+using essai::Lit;
 
 // Le traducteur universel joué : generate note l'écrivain, la traduction écrit base.ext dans
 // DestDataset (ou le .dxf nommé), sauf pour les bases qui doivent échouer.

@@ -68,6 +68,20 @@ ResultatProcessus FauxProcessus::ExecuteEtAttend(const QString &fichierCommandes
     return {};
 }
 
+void essai::Ecrit(const QString &chemin, const QByteArray &contenu)
+{
+    QDir().mkpath(chemin.left(chemin.lastIndexOf(u'/')));
+    QFile f(chemin);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(contenu);
+}
+
+QByteArray essai::Lit(const QString &chemin)
+{
+    QFile f(chemin);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
+}
+
 EnvironnementIsole::EnvironnementIsole()
     : ancienneConfig_(qgetenv("XDG_CONFIG_HOME")), ancienTemp_(qgetenv("TMPDIR"))
 {

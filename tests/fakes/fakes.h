@@ -132,6 +132,13 @@ struct FauxProcessus : Processus {
     ResultatProcessus ExecuteEtAttend(const QString &fichierCommandes) override;
 };
 
+namespace essai {
+/** Écrit un fichier d'essai, dossiers compris. */
+void Ecrit(const QString &chemin, const QByteArray &contenu = "x");
+/** Le contenu d'un fichier, "<absent>" quand il ne se lit pas. */
+QByteArray Lit(const QString &chemin);
+} // namespace essai
+
 /** Un XDG_CONFIG_HOME et un TMPDIR propres, rétablis à la destruction. */
 class EnvironnementIsole {
 public:
