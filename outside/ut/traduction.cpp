@@ -961,6 +961,8 @@ QString DossierDestination(const Travail &t)
     return dossier;
 }
 
+} // namespace
+
 void InitialiseGdal()
 {
     static bool fait = false;
@@ -976,8 +978,6 @@ void InitialiseGdal()
     RegisterOGRAVCE00();
     RegisterOGRMEM();
 }
-
-} // namespace
 
 const QStringList &SuffixesGenres()
 {

@@ -8,6 +8,10 @@
 
 namespace quorvale::ut {
 
+/** Enregistre les pilotes utiles et le relevé des erreurs de GDAL ; une fois par processus. Un
+ *  processus qui reste chargé l'appelle avant de se dupliquer pour chaque conversion. */
+void InitialiseGdal();
+
 /** Les douze genres d'objets et leurs suffixes de fichiers de formes, dans l'ordre de la collecte. */
 const QStringList &SuffixesGenres();
 
