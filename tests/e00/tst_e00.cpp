@@ -1,4 +1,5 @@
 #include "e00.h"
+#include "fakes.h"
 #include "erreur.h"
 
 #include <ogrsf_frmts.h>
@@ -54,70 +55,6 @@ std::vector<OGRLayer *> Couches(GDALDataset &jeu)
 
 bool Proche(double a, double b) { return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(a)); }
 
-/** Un réel "d.dddE+dd" codé à la manière des exports compressés : un caractère de format (point
- *  après le premier chiffre, signe de l'exposant, parité du nombre de chiffres) puis les chiffres
- *  deux par deux. */
-QByteArray CodeReel(const QByteArray &reel)
-{
-    QByteArray chiffres = reel.left(1) + reel.mid(2, reel.indexOf('E') - 2) + reel.right(2);
-    const bool impair = chiffres.size() % 2 != 0;
-    if (impair)
-        chiffres += '0';
-    QByteArray code(1, char('!' + (impair ? 45 : 0) + (reel.contains("E-") ? 30 : 15) + 1));
-    for (qsizetype i = 0; i < chiffres.size(); i += 2) {
-        const int paire = (chiffres.at(i) - '0') * 10 + (chiffres.at(i + 1) - '0');
-        code += paire < 92 ? QByteArray(1, char('!' + paire)) : QByteArray("}") + char('!' + paire - 92);
-    }
-    return '~' + code;
-}
-
-/** Compresse (espaces, "~", fins de ligne et, si nombres, les réels), en lignes de 80 : une source
- *  connue pour la décompression. */
-QByteArray Compresse(const QByteArray &clair, bool nombres)
-{
-    static const QRegularExpression reel(u"^[0-9]\\.[0-9]+E[+-][0-9][0-9]"_s);
-    QByteArrayList lignes = clair.split('\n');
-    if (lignes.last().isEmpty())
-        lignes.removeLast();
-    QByteArray entete = lignes.takeFirst();
-    entete.replace("EXP  0", "EXP  1");
-    QByteArray flot;
-    for (QByteArray ligne : lignes) {
-        if (ligne.endsWith('\r'))
-            ligne.chop(1);
-        bool apresNombre = false;
-        for (qsizetype i = 0; i < ligne.size();) {
-            const auto trouve = nombres ? reel.match(QString::fromLatin1(ligne.mid(i, 30))) : QRegularExpressionMatch();
-            if (trouve.hasMatch() && (i == 0 || !std::isdigit(static_cast<unsigned char>(ligne.at(i - 1))))) {
-                flot += CodeReel(trouve.captured().toLatin1());
-                i += trouve.capturedLength();
-                apresNombre = true;
-                continue;
-            }
-            // Un caractère ordinaire juste après un nombre s'en sépare par un "~".
-            if (apresNombre && ligne.at(i) != ' ')
-                flot += '~';
-            apresNombre = false;
-            if (ligne.at(i) == '~') {
-                flot += "~~";
-                ++i;
-            } else if (ligne.at(i) == ' ' && i + 2 < ligne.size() && ligne.at(i + 1) == ' ') {
-                qsizetype n = 0;
-                while (i + n < ligne.size() && ligne.at(i + n) == ' ')
-                    ++n;
-                flot += "~ " + QByteArray(1, char(' ' + n));
-                i += n;
-            } else {
-                flot += ligne.at(i++);
-            }
-        }
-        flot += "~}";
-    }
-    QByteArray sortie = entete + "\r\n";
-    for (qsizetype i = 0; i < flot.size(); i += 80)
-        sortie += flot.mid(i, 80) + "\r\n";
-    return sortie;
-}
 
 /** Les sommets d'un anneau sans doublons consécutifs ni point de fermeture. */
 std::vector<OGRPoint> Sommets(const OGRLinearRing &anneau)
@@ -313,7 +250,7 @@ void TestE00::decompresseLesEchantillons()
     QByteArray clair = Lit(Echantillon(echantillon));
     QVERIFY(!clair.isEmpty());
     clair.replace("\r\n", "\n");
-    const QByteArray compresse = Compresse(clair, nombres);
+    const QByteArray compresse = essai::CompresseE00(clair, nombres);
     QVERIFY(compresse.size() < clair.size());
     QVERIFY(e00::EstCompresse(compresse));
     const QByteArray lu = e00::Decompresse(compresse);

@@ -137,6 +137,9 @@ namespace essai {
 void Ecrit(const QString &chemin, const QByteArray &contenu = "x");
 /** Le contenu d'un fichier, "<absent>" quand il ne se lit pas. */
 QByteArray Lit(const QString &chemin);
+/** Un export E00 compressé (espaces, "~", fins de ligne et, si nombres, les réels codés), en lignes
+ *  de 80, fait ici pour avoir des sources compressées connues à l'octet près. */
+QByteArray CompresseE00(const QByteArray &clair, bool nombres);
 } // namespace essai
 
 /** Un XDG_CONFIG_HOME et un TMPDIR propres, rétablis à la destruction. */

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "fakes.h"
+
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
@@ -416,6 +418,51 @@ private slots:
         }
         QCOMPARE(points, 10847);
         QVERIFY2(ecart <= 0.001, qPrintable(QString::number(ecart)));
+    }
+
+    // Un export compressé donne les mêmes tables, à l'octet près, que sa version en clair ; le
+    // compressé est fait ici (le seul compressé des échantillons est tronqué).
+    void e00Compresse_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<bool>("nombres");
+        QTest::addColumn<QStringList>("tables");
+        const QStringList poly{u"testpoly_arcs.tab"_s, u"testpoly_points.tab"_s, u"testpoly_polygones.tab"_s};
+        QTest::newRow("polygones") << u"e00/gdal-testpoly/testpoly.e00"_s << false << poly;
+        QTest::newRow("polygones, réels codés") << u"e00/gdal-testpoly/testpoly.e00"_s << true << poly;
+        QTest::newRow("points, réels codés") << u"e00/gdal-testpoint/testpoint.e00"_s << true
+                                             << QStringList{u"testpoint_points.tab"_s};
+        QTest::newRow("double précision, réels codés")
+            << u"e00/rarcinfo-valencia/valencia.e00"_s << true
+            << QStringList{u"valencia_arcs.tab"_s, u"valencia_points.tab"_s, u"valencia_polygones.tab"_s};
+    }
+
+    void e00Compresse()
+    {
+        QFETCH(QString, source);
+        QFETCH(bool, nombres);
+        QFETCH(QStringList, tables);
+        const QString clair = Echantillons() + u'/' + source;
+        const QString nom = QFileInfo(clair).fileName();
+        QByteArray texte = quorvale::essai::Lit(clair);
+        texte.replace("\r\n", "\n");
+        const QString compresse = tmp.filePath(u"compresse/"_s + nom);
+        quorvale::essai::Ecrit(compresse, quorvale::essai::CompresseE00(texte, nombres));
+
+        const QString table = QFileInfo(nom).completeBaseName() + u".tab"_s;
+        const Lancement c = Traduit(compresse, tmp.filePath(u"etape/"_s + table));
+        QCOMPARE(c.erreurs, QString());
+        QCOMPARE(c.traduction, 0);
+        const Lancement r = Traduit(clair, Sortie(table));
+        QCOMPARE(r.traduction, 0);
+
+        const QStringList fichiers = Fichiers(tmp.filePath(u"sortie"_s));
+        QCOMPARE(Fichiers(tmp.filePath(u"etape"_s)), fichiers);
+        for (const QString &t : tables)
+            QVERIFY2(fichiers.contains(t) && Compte(Sortie(t)) > 0, qPrintable(t));
+        for (const QString &f : fichiers)
+            QVERIFY2(quorvale::essai::Lit(tmp.filePath(u"etape/"_s + f)) == quorvale::essai::Lit(Sortie(f)), qPrintable(f));
+        QDir(tmp.filePath(u"compresse"_s)).removeRecursively();
     }
 
     // Une source illisible ou un objet impossible à écrire : code non nul, une ligne en français,
