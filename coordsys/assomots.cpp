@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
@@ -41,7 +42,9 @@ QString FichierAssoMots(const QString &dossier)
 
 QList<Association> LitAssociations(const QByteArray &contenu)
 {
-    const QString texte = contenu.startsWith(MarqueUtf8) ? QString::fromUtf8(contenu.mid(MarqueUtf8.size()))
+    // Une seule marque est ôtée : fromUtf8 en ôterait une seconde, qui fait partie du premier mot.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    const QString texte = contenu.startsWith(MarqueUtf8) ? QString(utf8(contenu.mid(MarqueUtf8.size())))
                                                          : DecodeCp1252(contenu);
     QList<Association> associations;
     for (const QString &ligne : DecoupeLignes(texte)) {
@@ -60,8 +63,12 @@ QByteArray TexteAssociations(const QList<Association> &associations)
     for (const Association &a : associations)
         texte += a.Mot + u';' + a.Nom + u';' + a.Parametres + u";\r\n"_s;
     // Un caractère absent de Windows-1252 ferait perdre la ligne : tout passe alors en UTF-8 marqué.
-    if (EncodableCp1252(texte))
-        return EncodeCp1252(texte);
+    // De même un texte qui commence par « ï»¿ » : en Windows-1252, il se relirait comme la marque.
+    if (EncodableCp1252(texte)) {
+        const QByteArray octets = EncodeCp1252(texte);
+        if (!octets.startsWith(MarqueUtf8))
+            return octets;
+    }
     return MarqueUtf8 + texte.toUtf8();
 }
 

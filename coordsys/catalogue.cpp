@@ -158,7 +158,12 @@ std::optional<Catalogue> ChargeCatalogue(const QString &fichier, QString *erreur
             *erreur = u"Impossible d'ouvrir le fichier \"%1\". %2"_s.arg(fichier, f.errorString());
         return std::nullopt;
     }
-    return AnalyseCatalogue(DecoupeLignes(DecodeCp1252(f.readAll())));
+    return LitCatalogue(f.readAll());
+}
+
+Catalogue LitCatalogue(const QByteArray &contenu)
+{
+    return AnalyseCatalogue(DecoupeLignes(DecodeCp1252(contenu)));
 }
 
 } // namespace quorvale

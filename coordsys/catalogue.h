@@ -41,5 +41,7 @@ QString FichierCatalogue(const QString &dossierMapInfo, const QString &dossierEx
 /** Lit le catalogue (Windows-1252). Absent si le fichier ne s'ouvre pas ; erreur reçoit alors
  *  « Impossible d'ouvrir le fichier "<chemin>". <raison> ». */
 std::optional<Catalogue> ChargeCatalogue(const QString &fichier, QString *erreur = nullptr);
+/** Le catalogue d'un contenu de fichier (Windows-1252). */
+Catalogue LitCatalogue(const QByteArray &contenu);
 
 } // namespace quorvale

@@ -31,6 +31,7 @@ private slots:
     void litAssociations();
     void texteEnWindows1252();
     void texteEnUtf8Marque();
+    void texteQuiCommenceCommeLaMarque();
     void allerRetourParLeFichier();
     void fichierAbsentCreeVide();
     void enregistrementImpossible();
@@ -52,6 +53,8 @@ void TestAssociations::litAssociations_data()
                                   << QList<Association>{{u"Québec"_s, u"Lambert œuvre"_s, u"3, 74"_s}};
     QTest::newRow("utf-8 marqué") << QByteArray("\xEF\xBB\xBF" "Qu\xC3\xA9" "bec;\xE4\xB8\xAD;0, 7;\r\n")
                                   << QList<Association>{{u"Québec"_s, u"中"_s, u"0, 7"_s}};
+    QTest::newRow("utf-8, deux marques") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF" "a;b;c;\r\n")
+                                         << QList<Association>{{u"\uFEFFa"_s, u"b"_s, u"c"_s}};
     QTest::newRow("champ sans point-virgule final") << QByteArray("abc;def\r\n")
                                                     << QList<Association>{{u"abc"_s, QString(), QString()}};
     QTest::newRow("ligne sans point-virgule") << QByteArray("abc\r\n")
@@ -80,6 +83,15 @@ void TestAssociations::texteEnUtf8Marque()
     const QList<Association> associations{{u"Québec"_s, u"x"_s, u"1, 0"_s}, {u"中"_s, u"y"_s, u"0, 7"_s}};
     QCOMPARE(TexteAssociations(associations),
              QByteArray("\xEF\xBB\xBF" "Qu\xC3\xA9" "bec;x;1, 0;\r\n\xE4\xB8\xAD;y;0, 7;\r\n"));
+}
+
+void TestAssociations::texteQuiCommenceCommeLaMarque()
+{
+    // En Windows-1252, « ï»¿ » s'écrirait EF BB BF et se relirait comme la marque UTF-8.
+    const QList<Association> associations{{u"ï»¿rivière"_s, u"MTM 8"_s, u"8, 74"_s}};
+    const QByteArray texte = TexteAssociations(associations);
+    QCOMPARE(texte, QByteArray("\xEF\xBB\xBF" "\xC3\xAF\xC2\xBB\xC2\xBF" "rivi\xC3\xA8re;MTM 8;8, 74;\r\n"));
+    QCOMPARE(LitAssociations(texte), associations);
 }
 
 void TestAssociations::allerRetourParLeFichier()
