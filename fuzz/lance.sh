@@ -25,8 +25,10 @@ for cible in "${cibles[@]}"; do
     journal="$construction/journal-$cible.txt"
     mkdir -p "$corpus" "$artefacts"
     echo "== $cible : $duree s"
+    dico=()
+    [ -f "$ici/dict/$cible.dict" ] && dico=(-dict="$ici/dict/$cible.dict")
     code=0
-    "$construction/fuzz_$cible" "$corpus" "$ici/corpus/$cible" \
+    "$construction/fuzz_$cible" "$corpus" "$ici/corpus/$cible" "${dico[@]}" \
         -max_total_time="$duree" -timeout=10 -rss_limit_mb=2048 -detect_leaks=1 \
         -artifact_prefix="$artefacts/" -print_final_stats=1 >"$journal" 2>&1 || code=$?
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$journal" | tail -1)
