@@ -7,8 +7,13 @@
 #include "scrutedossier.h"
 #include "traduction.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSet>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <memory>
 
@@ -53,7 +58,140 @@ struct RemiseEnEtat {
     }
 };
 
+// L'entente avec imut (outside/ut/travailleur.h).
+constexpr char VariableTravailleur[] = "QUORVALE_TRAVAILLEUR_UT";
+const QString OptionTravailleur = u"--travailleur"_s;
+constexpr char TravailleurPret[] = "pret\n";
+// Un chemin de prise locale tient en 108 octets.
+constexpr qsizetype TailleMaxPrise = 100;
+
 } // namespace
+
+struct TravailleurTraducteur::Etat {
+    QString programme;
+    QTemporaryDir dossier;
+    QString prise;
+    bool possible = false;
+    std::unique_ptr<QProcess> processus;
+    bool pret = false;
+    QByteArray lu;
+    std::optional<QByteArray> variableAvant;
+    explicit Etat(const QString &modele) : dossier(modele) {}
+};
+
+TravailleurTraducteur::TravailleurTraducteur(const QString &dossierMapInfo, const QString &dossierTemp)
+    : etat_(std::make_unique<Etat>((dossierTemp.isEmpty() ? QDir::tempPath() + u'/' : dossierTemp)
+                                   + u"quorvale-XXXXXX"_s))
+{
+    if (qEnvironmentVariableIsSet(VariableTravailleur))
+        etat_->variableAvant = qgetenv(VariableTravailleur);
+    etat_->programme = Resous(dossierMapInfo + u"UT/imut_gdal"_s);
+    etat_->prise = etat_->dossier.filePath(u"imut"_s);
+    etat_->possible = etat_->dossier.isValid() && QFile::encodeName(etat_->prise).size() < TailleMaxPrise
+                      && FichierExiste(etat_->programme);
+}
+
+TravailleurTraducteur::~TravailleurTraducteur()
+{
+    Oublie();
+    QProcess *p = etat_->processus.get();
+    if (p && p->state() != QProcess::NotRunning) {
+        p->terminate();
+        if (!p->waitForFinished(2000)) {
+            p->kill();
+            p->waitForFinished(2000);
+        }
+    }
+}
+
+void TravailleurTraducteur::Oublie()
+{
+    if (etat_->variableAvant)
+        qputenv(VariableTravailleur, *etat_->variableAvant);
+    else
+        qunsetenv(VariableTravailleur);
+    etat_->pret = false;
+}
+
+void TravailleurTraducteur::Lance()
+{
+    etat_->pret = false;
+    etat_->lu.clear();
+    etat_->processus = std::make_unique<QProcess>();
+    QProcess &p = *etat_->processus;
+    p.setProgram(etat_->programme);
+    p.setArguments({OptionTravailleur, etat_->prise});
+    // Tous les symboles liés au chargement : une conversion dupliquée n'a plus rien à lier.
+    QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
+    environnement.insert(u"LD_BIND_NOW"_s, u"1"_s);
+    environnement.remove(QString::fromLatin1(VariableTravailleur));
+    p.setProcessEnvironment(environnement);
+    p.setStandardInputFile(QProcess::nullDevice());
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start();
+}
+
+bool TravailleurTraducteur::LitPret(int delaiMs)
+{
+    QProcess &p = *etat_->processus;
+    QElapsedTimer chrono;
+    chrono.start();
+    do {
+        etat_->lu += p.readAllStandardOutput();
+        if (etat_->lu.size() >= qsizetype(sizeof TravailleurPret - 1))
+            break;
+    } while (p.state() != QProcess::NotRunning && p.waitForReadyRead(int(qMax<qint64>(0, delaiMs - chrono.elapsed())))
+             && chrono.elapsed() <= delaiMs);
+    etat_->lu += p.readAllStandardOutput();
+    if (etat_->lu.startsWith(TravailleurPret)) {
+        etat_->pret = true;
+        qputenv(VariableTravailleur, QFile::encodeName(etat_->prise));
+        return true;
+    }
+    if (etat_->lu.size() >= qsizetype(sizeof TravailleurPret - 1) || p.state() == QProcess::NotRunning) {
+        // Il n'a pas pu écouter : le traitement se passe de lui.
+        p.kill();
+        p.waitForFinished(2000);
+        etat_->possible = false;
+    }
+    return false;
+}
+
+bool TravailleurTraducteur::Prepare(qsizetype conversionsRestantes)
+{
+    if (!etat_->possible)
+        return false;
+    if (!etat_->processus) {
+        // Pour une seule conversion, le charger ne ferait que la retarder.
+        if (conversionsRestantes < 2)
+            return false;
+        Lance();
+    }
+    QProcess &p = *etat_->processus;
+    if (etat_->pret) {
+        if (p.state() == QProcess::Running && !p.waitForFinished(0))
+            return true;
+        // Mort en route : remplacé, jamais attendu ; les appels d'ici là se chargent eux-mêmes.
+        Oublie();
+        Lance();
+        return false;
+    }
+    return LitPret(0);
+}
+
+bool TravailleurTraducteur::AttendPret(int delaiMs)
+{
+    if (!etat_->possible)
+        return false;
+    if (!etat_->processus)
+        Lance();
+    return etat_->pret || LitPret(delaiMs);
+}
+
+qint64 TravailleurTraducteur::Pid() const
+{
+    return etat_->processus ? etat_->processus->processId() : 0;
+}
 
 QList<ResultatFichier> Bilan::Problemes() const
 {
@@ -269,6 +407,11 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
             sender.Arret = true;
     };
 
+    // Seuls les vrais processus se servent du traducteur chargé une fois.
+    std::unique_ptr<TravailleurTraducteur> travailleur;
+    if (dynamic_cast<ProcessusLocal *>(&c.processus))
+        travailleur = std::make_unique<TravailleurTraducteur>(choix.DossierMapInfo, c.DossierTemp);
+
     avancement.AfficheAttente(TexteListe, false);
     ScruteDossier1.Execute();
 
@@ -349,6 +492,8 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
             continue;
         }
 
+        if (travailleur)
+            (void)travailleur->Prepare(n - i);
         const QDateTime debut = QDateTime::currentDateTime();
         travail.MessagesTraducteur.clear();
         try {

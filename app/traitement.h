@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace quorvale {
@@ -66,6 +67,33 @@ struct Contexte {
     std::function<void(bool)> Controles = {};
     /** Ramène la fenêtre principale au premier plan. */
     std::function<void()> AuPremierPlan = {};
+};
+
+/** Le traducteur chargé une fois pour tout un traitement (« imut_gdal --travailleur ») : sa prise
+ *  est dans un dossier privé du dossier temporaire ; la variable QUORVALE_TRAVAILLEUR_UT la nomme
+ *  aux lanceurs imut tant qu'il écoute. Il se charge pendant que les premiers appels se font sans
+ *  lui (rien n'attend) ; mort en route, il est remplacé ; il s'arrête, et la variable est rendue,
+ *  à la destruction. Sans lui, chaque appel de imut charge GDAL lui-même. */
+class TravailleurTraducteur {
+public:
+    TravailleurTraducteur(const QString &dossierMapInfo, const QString &dossierTemp);
+    ~TravailleurTraducteur();
+    TravailleurTraducteur(const TravailleurTraducteur &) = delete;
+    TravailleurTraducteur &operator=(const TravailleurTraducteur &) = delete;
+    /** Avant une conversion : lance le travailleur quand d'autres conversions suivent, le nomme dès
+     *  qu'il écoute, le remplace s'il est mort. Vrai quand les appels passent par lui. */
+    bool Prepare(qsizetype conversionsRestantes);
+    /** Attend au plus delaiMs qu'il écoute (pour les essais) ; vrai quand il sert. */
+    bool AttendPret(int delaiMs);
+    /** Le processus du travailleur ; 0 sans travailleur. */
+    qint64 Pid() const;
+
+private:
+    void Lance();
+    bool LitPret(int delaiMs);
+    void Oublie();
+    struct Etat;
+    std::unique_ptr<Etat> etat_;
 };
 
 /** « Traduire » : vérifications, fichiers de travail, contrôles verrouillés, MapInfo pour les paires

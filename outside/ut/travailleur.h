@@ -1,0 +1,39 @@
+#pragma once
+
+// Le travailleur du traducteur : un imut_gdal qui reste chargé le temps d'un traitement et se
+// duplique (fork) pour chaque appel, sans repayer le chargement de GDAL (55 ms par processus).
+//
+// Entente entre le lanceur imut et le travailleur, sur une prise locale (AF_UNIX, SOCK_SEQPACKET) :
+// - le lanceur envoie un seul message : un En-tete, puis, terminées chacune par un octet nul,
+//   ses nArguments arguments (sans le nom du programme), son dossier courant et ses
+//   nEnvironnement variables ; ses descripteurs 0, 1 et 2 l'accompagnent (SCM_RIGHTS) ;
+// - le travailleur répond « D » quand la conversion est lancée, puis « S » suivi du code (int32) :
+//   le code de sortie, ou 128 + le numéro du signal qui l'a tuée ;
+// - sans « D » (pas de travailleur, refus, prise fermée), le lanceur fait le travail lui-même ;
+// - si le lanceur disparaît, le travailleur tue la conversion en cours.
+// Lanceur sans bibliothèque : ce fichier n'inclut rien.
+
+namespace quorvale::ut {
+
+/** La variable d'environnement qui nomme la prise du travailleur du traitement en cours. */
+inline constexpr char VariableTravailleur[] = "QUORVALE_TRAVAILLEUR_UT";
+/** L'option de imut_gdal qui en fait un travailleur : imut_gdal --travailleur <prise>. */
+inline constexpr char OptionTravailleur[] = "--travailleur";
+/** Ce que le travailleur écrit sur sa sortie quand il écoute. */
+inline constexpr char TravailleurPret[] = "pret\n";
+
+inline constexpr unsigned MagieTravailleur = 0x51555431; // "QUT1"
+inline constexpr unsigned TailleMaxDemande = 200 * 1024;
+
+struct EnTete {
+    unsigned magie;
+    unsigned masque; // umask
+    unsigned nArguments;
+    unsigned nEnvironnement;
+};
+
+/** Écoute sur la prise et sert les appels jusqu'à la fin du processus qui l'a lancé ; 0, ou 1 si
+ *  la prise ne s'ouvre pas. */
+int Travailleur(const char *prise);
+
+} // namespace quorvale::ut
