@@ -5,6 +5,7 @@
 #include "TForm2.h"
 #include "TForm3.h"
 #include "interface_ui.h"
+#include "traduction.h"
 #include "version.h"
 
 #include <QApplication>
@@ -31,8 +32,10 @@ int LanceApplication(int argc, char *argv[])
 
     RegistreFichier registre;
     ReglagesUtilisateur reglages;
-    AutomationLocale automation(registre);
-    ProcessusLocal processus;
+    // Chaque appel du traducteur ou de MapInfo est borné (réglage « DelaiTraducteur », en secondes).
+    const int delaiMs = DelaiTraducteur() * 1000;
+    AutomationLocale automation(registre, delaiMs);
+    ProcessusLocal processus(delaiMs);
     MessagesFenetre messages;
     DialoguesFenetre dialogues;
     AideFenetre aide;

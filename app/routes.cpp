@@ -144,8 +144,10 @@ QStringList InstructionsExport(const QString &source, const QString &destination
             u"Close All"_s};
 }
 
-QStringList ConvertitFichier(int codePaire, Travail &travail, const Projections &projections,
-                             const QString &s, const QString &d)
+namespace {
+
+QStringList ConvertitParRoute(int codePaire, Travail &travail, const Projections &projections, const QString &s,
+                              const QString &d)
 {
     const Route route = RouteDePaire(codePaire);
     const QString travailDossier = DossierTravail(travail);
@@ -161,10 +163,8 @@ QStringList ConvertitFichier(int codePaire, Travail &travail, const Projections 
     case Route::ExportMapInfo: {
         if (!travail.AppMapInfo)
             throw Erreur(u"MapInfo n'est pas ouvert."_s);
-        const QStringList instructions =
-            route == Route::ImportMapInfo ? InstructionsImport(s, d) : InstructionsExport(s, d);
-        for (const QString &instruction : instructions)
-            travail.AppMapInfo->Do(instruction);
+        ExecuteMapInfo(*travail.AppMapInfo,
+                       route == Route::ImportMapInfo ? InstructionsImport(s, d) : InstructionsExport(s, d));
         return {d};
     }
     case Route::OperationTable:
@@ -205,6 +205,22 @@ QStringList ConvertitFichier(int codePaire, Travail &travail, const Projections 
     }
     }
     return {d};
+}
+
+} // namespace
+
+QStringList ConvertitFichier(int codePaire, Travail &travail, const Projections &projections,
+                             const QString &s, const QString &d)
+{
+    // Une route interrompue (MapInfo qui refuse ou meurt, traducteur arrêté) ne laisse rien de neuf
+    // sous des noms finals ; ce qui était là avant le fichier reste.
+    const QSet<QString> avant = EntreesDossier(DossierDe(d));
+    try {
+        return ConvertitParRoute(codePaire, travail, projections, s, d);
+    } catch (...) {
+        RetireSortiesPartielles(DossierDe(d), avant, {SansExtension(NomFichier(d)), SansExtension(NomFichier(s))});
+        throw;
+    }
 }
 
 } // namespace quorvale

@@ -75,7 +75,7 @@ std::optional<ArgumentsLot> LitArguments(const QStringList &arguments, QString *
         return std::nullopt;
     };
     const QStringList avecValeur{u"--format-source"_s, u"--format-cible"_s, u"--source"_s, u"--cible"_s,
-                                 u"--fichiers"_s, u"--projection"_s};
+                                 u"--fichiers"_s, u"--projection"_s, u"--delai-traducteur"_s};
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString option = arguments[i];
         QString valeur;
@@ -117,6 +117,12 @@ std::optional<ArgumentsLot> LitArguments(const QStringList &arguments, QString *
                                   .arg(valeur));
             }
             a.Projection = valeur;
+        } else if (option == u"--delai-traducteur"_s) {
+            bool ok = false;
+            const int secondes = valeur.toInt(&ok);
+            if (!ok || secondes < 0 || secondes > 2000000)
+                return refuse(u"Le délai « %1 » n'est pas un nombre de secondes (0 : sans limite)."_s.arg(valeur));
+            a.DelaiTraducteur = secondes;
         } else if (option == u"--sous-dossiers"_s) {
             a.Options.SousDossiers = true;
         } else if (option == u"--remplacer"_s) {
@@ -168,6 +174,10 @@ QString AideLot()
            u"  --nad83 | --nad27          datum des zones déterminées par feuillet\n"
            u"  --associations | --sans-associations\n"
            u"                             utilise ou non les associations de mots (AssoMots.txt)\n"
+           u"  --delai-traducteur SECONDES\n"
+           u"                             temps permis à chaque appel du traducteur ou de MapInfo ;\n"
+           u"                             au-delà, il est arrêté et le fichier est en échec (par défaut\n"
+           u"                             le réglage « DelaiTraducteur », sinon 600 ; 0 : sans limite)\n"
            u"  --help                     affiche cette aide\n"
            u"\n"
            u"Sans ces quatre dernières paires d'options, les réglages enregistrés par le dialogue\n"
@@ -191,11 +201,25 @@ ReglagesProjection ReglagesDuLot(const ReglagesProjection &enregistres, const Ar
     return r;
 }
 
+namespace {
+
+// Une ligne par fichier : un saut de ligne dans un nom devient « ↵ », dans une raison un espace.
+QString SurUneLigne(QString texte, const QString &remplacement)
+{
+    return texte.replace(u"\r\n"_s, remplacement).replace(u'\n', remplacement).replace(u'\r', remplacement);
+}
+
+} // namespace
+
 QString RapportLot(const Bilan &bilan)
 {
     int traduits = 0, ignores = 0, sansResultat = 0, echecs = 0, nonTraites = 0;
     QString texte;
-    for (const ResultatFichier &r : bilan.Fichiers) {
+    for (const ResultatFichier &fichier : bilan.Fichiers) {
+        ResultatFichier r = fichier;
+        r.Source = SurUneLigne(r.Source, u"↵"_s);
+        r.Destination = SurUneLigne(r.Destination, u"↵"_s);
+        r.Raison = SurUneLigne(r.Raison, u" "_s);
         switch (r.etat) {
         case ResultatFichier::Traduit:
             ++traduits;
@@ -367,8 +391,10 @@ int Lot(const QStringList &arguments)
 
     choix.ProjectionChoisie = projections.ProjectionChoisie;
 
-    AutomationLocale automation(registre);
-    ProcessusLocal processus;
+    // Chaque appel est borné : un fichier qui emballe le traducteur est arrêté et noté en échec.
+    const int delaiMs = a->DelaiTraducteur.value_or(DelaiTraducteur()) * 1000;
+    AutomationLocale automation(registre, delaiMs);
+    ProcessusLocal processus(delaiMs);
     HorlogeSysteme horloge;
     AvancementTerminal avancement(horloge, stderr, ::isatty(fileno(stderr)) == 1);
     Contexte contexte{choix, a->Options, automation, processus, messages, horloge, avancement, projections};

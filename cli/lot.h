@@ -24,6 +24,7 @@ struct ArgumentsLot {
     OptionsTraitement Options;
     std::optional<QString> Projection;
     std::optional<bool> Feuillets, Mtm, Nad83, AssoMots;
+    std::optional<int> DelaiTraducteur; // secondes par appel du traducteur ou de MapInfo, 0 : sans limite
 };
 
 /** Lit les arguments (sans le nom du programme) ; erreur reçoit le message en français. */

@@ -53,6 +53,22 @@ struct SupprimeALaFin {
 
 } // namespace
 
+void ExecuteMapInfo(ObjetAutomation &appMapInfo, const QStringList &instructions)
+{
+    for (const QString &instruction : instructions) {
+        try {
+            appMapInfo.Do(instruction);
+        } catch (const Erreur &e) {
+            // Le fichier suivant doit trouver MapInfo sans table ouverte ; un serveur mort refuse aussi.
+            try {
+                appMapInfo.Do(u"Close All"_s);
+            } catch (const Erreur &) {
+            }
+            throw RefusFichier(e.texte());
+        }
+    }
+}
+
 QStringList InstructionsRegroupement(const QStringList &tables, const QString &dossierTravail,
                                      const QString &destination)
 {
@@ -104,13 +120,15 @@ void RegroupeCouches(Travail &travail, const QString &source, const QString &des
         return c != 0 ? c < 0 : a < b;
     });
 
-    if (travail.ListeTables.isEmpty())
-        throw Erreur(u"Les couches de « %1 » ne peuvent pas être regroupées : le traducteur n'a écrit aucune table."_s
-                         .arg(source));
+    if (travail.ListeTables.isEmpty()) {
+        const QString raison = travail.MessagesTraducteur.join(u" ; "_s);
+        throw RefusFichier(u"Les couches de « %1 » ne peuvent pas être regroupées : le traducteur n'a écrit aucune table."_s
+                               .arg(source)
+                           + (raison.isEmpty() ? QString() : u" ("_s + raison + u')'));
+    }
     if (!travail.AppMapInfo)
         throw Erreur(u"Les couches de « %1 » ne peuvent pas être regroupées : MapInfo n'est pas ouvert."_s.arg(source));
-    for (const QString &instruction : InstructionsRegroupement(travail.ListeTables, dossierTravail, destination))
-        travail.AppMapInfo->Do(instruction);
+    ExecuteMapInfo(*travail.AppMapInfo, InstructionsRegroupement(travail.ListeTables, dossierTravail, destination));
 }
 
 } // namespace quorvale

@@ -4,7 +4,10 @@
 #include "fichiers.h"
 #include "sorties.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSettings>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -72,15 +75,19 @@ QString Executable(const Travail &travail)
     return Resous(travail.DossierMapInfo + u"UT/imut"_s);
 }
 
-// Ce que le traducteur a dit quand un lancement a échoué.
-void NoteResultat(Travail &travail, const ResultatProcessus &resultat)
+// Ce que le traducteur a dit quand un lancement a échoué ; vrai pour un lancement raté.
+bool NoteResultat(Travail &travail, const ResultatProcessus &resultat)
 {
     if (resultat.delaiDepasse)
         travail.MessagesTraducteur << u"Le traducteur a été arrêté : il a dépassé le temps permis."_s;
+    // /bin/sh rend 128 + n pour un programme tué par le signal n, et n'écrit que « Killed ».
+    else if (resultat.code > 128 && resultat.code < 160)
+        travail.MessagesTraducteur << u"Le traducteur s'est arrêté brutalement (signal %1)."_s.arg(resultat.code - 128);
     if (!resultat.erreur.isEmpty())
         travail.MessagesTraducteur << resultat.erreur;
-    else if (!resultat.delaiDepasse && resultat.code != 0)
+    else if (!resultat.delaiDepasse && resultat.code != 0 && !(resultat.code > 128 && resultat.code < 160))
         travail.MessagesTraducteur << u"Le traducteur s'est terminé en erreur (code %1)."_s.arg(resultat.code);
+    return resultat.delaiDepasse || resultat.code != 0;
 }
 
 void EcritFichier(const QString &chemin, const QByteArray &contenu)
@@ -100,6 +107,41 @@ QString Montre(QString chemin)
 }
 
 } // namespace
+
+int DelaiTraducteur()
+{
+    const QSettings reglages(QSettings::NativeFormat, QSettings::UserScope, u"Olvessa"_s, u"Quorvale"_s);
+    bool ok = false;
+    const int secondes = reglages.value(u"DelaiTraducteur"_s).toString().trimmed().toInt(&ok);
+    return ok && secondes >= 0 ? secondes : DelaiTraducteurParDefaut;
+}
+
+QSet<QString> EntreesDossier(const QString &dossier)
+{
+    const QStringList noms = QDir(Resous(dossier)).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    return QSet<QString>(noms.cbegin(), noms.cend());
+}
+
+void RetireSortiesPartielles(const QString &dossier, const QSet<QString> &avant, const QStringList &bases)
+{
+    const QString reel = Resous(dossier);
+    for (const QString &nom : EntreesDossier(reel)) {
+        if (avant.contains(nom))
+            continue;
+        bool sortie = nom.startsWith(u".imut-"_s);
+        for (const QString &base : bases)
+            if (!base.isEmpty() && nom.size() > base.size() && nom.startsWith(base, Qt::CaseInsensitive)
+                && (nom[base.size()] == u'.' || nom[base.size()] == u'_'))
+                sortie = true;
+        if (!sortie)
+            continue;
+        const QString chemin = reel + u'/' + nom;
+        if (QFileInfo(chemin).isDir() && !QFileInfo(chemin).isSymLink())
+            (void)SupprimeArborescence(chemin);
+        else
+            (void)QFile::remove(chemin);
+    }
+}
 
 std::optional<QString> RefusChemin(const QString &chemin)
 {
@@ -309,12 +351,27 @@ void TraduitFichier(Travail &travail, const QString &source, const QString &dest
     AttendFichier(travail.horloge, travail.DossierTemp + u"Trad_Macro.txt"_s, 2000);
 
     EcritBatch(travail.DossierTemp + u"LanceParam"_s, VersOem(CommandeGenerate(travail, source, cleSource, cleCible)));
-    NoteResultat(travail, ExecuteEtAttend(travail.processus, travail.DossierTemp + u"LanceParam.bat"_s));
-    PompeMessages();
 
-    EcritBatch(travail.DossierTemp + u"LanceTrad"_s, VersOem(CommandeTraduction(travail)));
-    NoteResultat(travail, ExecuteEtAttend(travail.processus, travail.DossierTemp + u"LanceTrad.bat"_s));
-    PompeMessages();
+    // Un traducteur tué, arrêté faute de temps ou en erreur ne laisse rien de ce qu'il a commencé.
+    const QSet<QString> avant = EntreesDossier(dossierCible);
+    const QStringList bases{SansExtension(NomFichier(destination)), SansExtension(NomFichier(source))};
+    bool rate = false;
+    try {
+        rate = NoteResultat(travail, ExecuteEtAttend(travail.processus, travail.DossierTemp + u"LanceParam.bat"_s));
+        PompeMessages();
+
+        EcritBatch(travail.DossierTemp + u"LanceTrad"_s, VersOem(CommandeTraduction(travail)));
+        rate = NoteResultat(travail, ExecuteEtAttend(travail.processus, travail.DossierTemp + u"LanceTrad.bat"_s))
+               || rate;
+        PompeMessages();
+    } catch (...) {
+        RetireSortiesPartielles(dossierCible, avant, bases);
+        throw;
+    }
+    if (rate) {
+        RetireSortiesPartielles(dossierCible, avant, bases);
+        return;
+    }
 
     if (travail.ExtCible == u"shp"_s)
         RenommeSortiesShp(destination);

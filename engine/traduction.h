@@ -3,6 +3,7 @@
 #include "erreur.h"
 #include "travail.h"
 
+#include <QSet>
 #include <QString>
 #include <optional>
 
@@ -15,12 +16,27 @@ public:
     using Erreur::Erreur;
 };
 
+/** Le temps permis par défaut à chaque appel du traducteur ou de MapInfo, en secondes (10 minutes). */
+inline constexpr int DelaiTraducteurParDefaut = 600;
+/** Le temps permis à chaque appel, en secondes : le réglage « DelaiTraducteur » de l'utilisateur quand
+ *  c'est un entier positif ou nul (0 : sans limite), DelaiTraducteurParDefaut sinon. */
+int DelaiTraducteur();
+
+/** Les noms des entrées d'un dossier (fichiers et dossiers, cachés compris) ; vide s'il n'existe pas. */
+QSet<QString> EntreesDossier(const QString &dossier);
+/** Supprime du dossier les entrées absentes de l'instantané « avant » dont le nom commence, sans égard
+ *  à la casse, par une des bases suivie de "." ou "_", ou par ".imut-" (chantier d'un traducteur
+ *  interrompu) : ce qu'un appel raté a laissé sous des noms finals. Rien de ce qui existait avant. */
+void RetireSortiesPartielles(const QString &dossier, const QSet<QString> &avant, const QStringList &bases);
+
 /** Le refus d'un chemin qui ne s'écrit pas sur une seule ligne (saut de ligne ou retour chariot) ;
  *  vide quand le chemin convient. */
 std::optional<QString> RefusChemin(const QString &chemin);
 
 /** Convertit un fichier par le traducteur universel (une des douze paires) : écrit Trad_Macro.txt,
- *  lance LanceParam.bat puis LanceTrad.bat et, quand ExtCible vaut "shp", renomme les sorties.
+ *  lance LanceParam.bat puis LanceTrad.bat et, quand ExtCible vaut "shp", renomme les sorties. Quand
+ *  un lancement échoue (code non nul, délai dépassé), ce qu'il a ajouté au dossier de la destination
+ *  est retiré : la raison est dans MessagesTraducteur.
  *  Lève RefusFichier quand un chemin contient un saut de ligne, Erreur pour une clause illisible,
  *  un fichier de travail qui ne s'écrit pas ou un processus qui ne se crée pas. */
 void TraduitFichier(Travail &travail, const QString &source, const QString &destination);

@@ -1,6 +1,7 @@
 #include "tables.h"
 
 #include "fichiers.h"
+#include "../ut/integrite.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -196,6 +197,10 @@ QString JeuDeFichier(const QString &chemin)
 
 std::unique_ptr<Table> ChargeTable(const QString &chemin, const QString &alias, QString &erreur)
 {
+    if (const auto defaut = integrite::DefautSource(chemin)) {
+        erreur = u"Le fichier %1 n'est pas une table MapInfo lisible : %2."_s.arg(chemin, *defaut);
+        return nullptr;
+    }
     CPLErrorReset();
     const char *const pilotes[] = {"MapInfo File", nullptr};
     DatasetPtr ds(GDALDataset::Open(QFile::encodeName(chemin).constData(), GDAL_OF_VECTOR | GDAL_OF_READONLY, pilotes));

@@ -3,6 +3,7 @@
 #include "dessin.h"
 #include "erreur.h"
 #include "fichiers.h"
+#include "integrite.h"
 #include "tablemapinfo.h"
 
 #ifdef QUORVALE_AVEC_E00
@@ -992,6 +993,8 @@ void Convertit(const Travail &t)
     InitialiseGdal();
     OublieErreurs();
     const QString dossier = DossierDestination(t);
+    if (const auto defaut = integrite::DefautSource(t.source))
+        throw Erreur(u"« %1 » n'est pas traduit : %2."_s.arg(t.source, *defaut));
     Donnees d;
     switch (t.lecteur) {
     case Format::Dxf: LitDessin(t, d); break;

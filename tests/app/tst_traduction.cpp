@@ -580,13 +580,18 @@ void TestTraduction::erreurEnCoursDeTraitement()
     banc.erreurA = u"Export"_s;
     banc.Choisit(5, 3, banc.racine + u"/src"_s, banc.racine + u"/dst"_s);
     banc.form.Button3Click();
-    QCOMPARE(banc.messages.vus, QStringList{u"Erreur de MapInfo"_s});
+    // Le refus de MapInfo fait échouer le fichier, pas le traitement : le suivant est essayé.
+    const QString src = banc.racine.toLower() + u"/src/"_s;
+    QCOMPARE(banc.messages.vus, QStringList{u"2 fichiers sur 2 n'ont donné aucun résultat :\n"_s + src
+                                            + u"a.tab : Erreur de MapInfo\n"_s + src + u"b.tab : Erreur de MapInfo"_s});
     QCOMPARE(banc.ControlesActifs(), DixSeptControles);
     QVERIFY(!banc.form.FenetreAttente().Ouverte());
     QCOMPARE(banc.automation.journal.mid(banc.automation.journal.size() - 2),
              (QStringList{u"set progressbars on"_s, u"<libéré>"_s}));
-    QCOMPARE(banc.Instructions().size(), 2);
+    QCOMPARE(banc.Instructions().size(), 4);
+    QCOMPARE(banc.automation.journal.count(u"Close All"_s), 2);
     QVERIFY(!banc.form.DernierBilan().Reussi());
+    QCOMPARE(banc.form.DernierBilan().Fichiers.value(1).etat, ResultatFichier::Echec);
 }
 
 void TestTraduction::fichiersSansResultat()

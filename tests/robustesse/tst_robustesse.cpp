@@ -1,0 +1,743 @@
+#include "assomots.h"
+#include "fakes.h"
+#include "lot.h"
+#include "projections.h"
+#include "registre.h"
+#include "traduction.h"
+#include "traitement.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+using namespace quorvale;
+
+namespace {
+
+using essai::Ecrit;
+using essai::Lit;
+
+QString Echantillons()
+{
+    return qEnvironmentVariable("QUORVALE_SAMPLES");
+}
+
+QString DossierMapInfo()
+{
+    return qEnvironmentVariable("QUORVALE_DOSSIER_MAPINFO");
+}
+
+struct Execution {
+    int code = -1; // -1 : tué par un signal ou arrêté par l'essai
+    bool fini = false;
+    QString sortie;
+    QString erreurs;
+};
+
+Execution Lance(const QStringList &arguments, const QMap<QString, QString> &variables = {},
+                const QString &repertoire = {}, int limiteMs = 600000)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (auto it = variables.cbegin(); it != variables.cend(); ++it)
+        env.insert(it.key(), it.value());
+    p.setProcessEnvironment(env);
+    if (!repertoire.isEmpty())
+        p.setWorkingDirectory(repertoire);
+    p.start(QStringLiteral(QUORVALE_LOT), arguments);
+    Execution e;
+    e.fini = p.waitForFinished(limiteMs);
+    if (!e.fini) {
+        p.kill();
+        p.waitForFinished();
+    }
+    e.code = e.fini && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    e.sortie = QString::fromUtf8(p.readAllStandardOutput());
+    e.erreurs = QString::fromUtf8(p.readAllStandardError());
+    return e;
+}
+
+// L'empreinte de chaque fichier d'une arborescence, chemins relatifs.
+QMap<QString, QByteArray> Empreintes(const QString &dossier)
+{
+    QMap<QString, QByteArray> empreintes;
+    QDirIterator it(dossier, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString f = it.next();
+        QFile fichier(f);
+        empreintes[f.mid(dossier.size())] = fichier.open(QIODevice::ReadOnly)
+                                                ? QCryptographicHash::hash(fichier.readAll(), QCryptographicHash::Sha256)
+                                                : QByteArray("<illisible>");
+    }
+    return empreintes;
+}
+
+// Une ligne du rapport de quorvale-lot : l'état, la source et la raison (entre les dernières parenthèses).
+struct Ligne {
+    QString etat;
+    QString source;
+    QString raison;
+};
+
+QList<Ligne> LitRapport(const QString &sortie)
+{
+    QList<Ligne> lignes;
+    for (const QString &ligne : sortie.split(u'\n', Qt::SkipEmptyParts)) {
+        if (ligne.startsWith(u"Bilan : "_s))
+            continue;
+        Ligne l;
+        l.etat = ligne.section(u" : "_s, 0, 0);
+        QString reste = ligne.section(u" : "_s, 1);
+        if (l.etat == u"traduit"_s) {
+            l.source = reste.section(u" → "_s, 0, 0);
+        } else if (reste.endsWith(u')')) {
+            const qsizetype ouvre = reste.indexOf(u" ("_s);
+            l.source = reste.left(ouvre);
+            l.raison = reste.mid(ouvre + 2).chopped(1);
+        } else {
+            l.source = reste;
+        }
+        lignes << l;
+    }
+    return lignes;
+}
+
+// Un texte écrit pour un utilisateur francophone (accent, guillemet français ou mot courant).
+bool EnFrancais(const QString &texte)
+{
+    static const QRegularExpression francais(u"[éèàçêô«]|\\b(le|la|les|de|du|des|un|une|pas|ne)\\b"_s,
+                                             QRegularExpression::CaseInsensitiveOption);
+    return francais.match(texte).hasMatch();
+}
+
+// Un produit extérieur mort sur un signal (code de sortie du shell 128 + n) ou un serveur tombé.
+bool Plantage(const QString &raison)
+{
+    static const QRegularExpression signal(u"code (1[2-9][0-9]|2[0-5][0-9])\\)"_s);
+    return signal.match(raison).hasMatch() || raison.contains(u"s'est arrêté pendant"_s);
+}
+
+QByteArray Aleatoire(quint32 graine, qsizetype taille)
+{
+    QRandomGenerator generateur(graine);
+    QByteArray octets(taille, Qt::Uninitialized);
+    for (char &c : octets)
+        c = char(generateur.bounded(256));
+    return octets;
+}
+
+// Un jeu de données : les fichiers d'un échantillon de même nom de base, par extension en minuscules.
+using Jeu = QMap<QString, QByteArray>;
+
+Jeu LitJeu(const QString &dossier, const QString &base)
+{
+    Jeu jeu;
+    for (const QFileInfo &f : QDir(Echantillons() + u'/' + dossier).entryInfoList(QDir::Files))
+        if (f.completeBaseName().compare(base, Qt::CaseInsensitive) == 0)
+            jeu[u'.' + f.suffix().toLower()] = Lit(f.absoluteFilePath());
+    return jeu;
+}
+
+// Un cas abîmé : son nom de base et s'il doit échouer à coup sûr (sinon, traduit ou échec signalé).
+struct Cas {
+    QString nom;
+    bool echec = true;
+};
+
+// Les cas d'un format, écrits dans un dossier.
+struct Fabrique {
+    QString dossier;
+    QString principale; // extension du fichier principal, point compris
+    QList<Cas> cas;
+    quint32 graine = 1;
+
+    void Ajoute(const QString &nom, const Jeu &jeu, bool echec)
+    {
+        for (auto it = jeu.cbegin(); it != jeu.cend(); ++it)
+            Ecrit(dossier + u'/' + nom + it.key(), it.value());
+        cas << Cas{nom, echec};
+    }
+
+    // Les altérations communes à tous les formats ; « certain » dit quelles coupes d'un fichier du
+    // jeu (extension, pour mille) doivent échouer.
+    void Communes(const QString &prefixe, const Jeu &jeu,
+                  const std::function<bool(const QString &, int, qsizetype)> &certain)
+    {
+        const QByteArray source = jeu[principale];
+        Jeu j = jeu;
+        j[principale] = QByteArray();
+        Ajoute(prefixe + u"-vide"_s, j, true);
+        for (const qsizetype taille : {1, 16, 512, 8192}) {
+            j[principale] = Aleatoire(graine++, taille);
+            Ajoute(prefixe + u"-hasard-%1"_s.arg(taille), j, true);
+        }
+        // Des octets au hasard sur l'en-tête, puis au milieu du fichier.
+        j[principale] = Aleatoire(graine++, qMin<qsizetype>(64, source.size() / 2)) + source.mid(qMin<qsizetype>(64, source.size() / 2));
+        Ajoute(prefixe + u"-entete"_s, j, false);
+        for (int n = 0; n < 3; ++n) {
+            QByteArray abime = source;
+            QRandomGenerator generateur(graine++);
+            for (int k = 0; k < 12; ++k)
+                abime[generateur.bounded(int(abime.size()))] = char(generateur.bounded(256));
+            j[principale] = abime;
+            Ajoute(prefixe + u"-octets-%1"_s.arg(n), j, false);
+        }
+        // Chaque fichier du jeu tronqué en plusieurs points.
+        for (auto it = jeu.cbegin(); it != jeu.cend(); ++it) {
+            const QByteArray complet = it.value();
+            for (const int pour1000 : {1, 50, 100, 250, 400, 500, 600, 750, 900, 999}) {
+                Jeu t = jeu;
+                t[it.key()] = complet.left(qMax<qsizetype>(1, complet.size() * pour1000 / 1000));
+                Ajoute(prefixe + u"-coupe%1-%2"_s.arg(it.key().mid(1)).arg(pour1000), t,
+                       certain(it.key(), pour1000, t[it.key()].size()));
+            }
+            if (it.key() != principale) {
+                Jeu sans = jeu;
+                sans.remove(it.key());
+                Ajoute(prefixe + u"-sans-"_s + it.key().mid(1), sans, certain(it.key(), 0, 0));
+            }
+        }
+    }
+};
+
+// Un MapInfo de comédie : un dossier d'installation avec le vrai catalogue et des scripts à la place
+// du traducteur et du serveur, inscrit dans un registre à part.
+struct FauxMapInfo {
+    QTemporaryDir dossier;
+    QTemporaryDir configuration;
+
+    FauxMapInfo(const QByteArray &imut, const QByteArray &mapinfow)
+    {
+        QDir().mkpath(dossier.path() + u"/UT"_s);
+        Ecrit(dossier.path() + u"/UT/imut"_s, imut);
+        Ecrit(dossier.path() + u"/mapinfow"_s, mapinfow);
+        for (const QString &f : {u"/UT/imut"_s, u"/mapinfow"_s})
+            QFile::setPermissions(dossier.path() + f, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::link(DossierMapInfo() + u"/mapinfow.prj"_s, dossier.path() + u"/mapinfow.prj"_s);
+        RegistreFichier registre(configuration.path() + u"/registre/HKEY_CLASSES_ROOT.ini"_s);
+        registre.EcritValeur(u"Mapinfo.Application\\CLSID"_s, {}, u"{ROBUSTESSE}"_s);
+        registre.EcritValeur(u"CLSID\\{ROBUSTESSE}\\LocalServer"_s, {}, dossier.path() + u"/mapinfow"_s);
+    }
+};
+
+// Le vrai traducteur pour « generate » ; pour la traduction, le rôle demandé dans ROBUSTESSE_ROLE,
+// sur le fichier de destination lu dans Trad_Macro.txt.
+const QByteArray ImutDeComedie = R"sh(#!/bin/sh
+if [ "$1" = generate ]; then exec "$QUORVALE_DOSSIER_MAPINFO/UT/imut" "$@"; fi
+dest=$(sed -n 's/^MACRO DestDataset //p' "$1" | tr -d '\r')
+base=$(sed -n 's/^MACRO _FULLBASENAME //p' "$1" | tr -d '\r')
+case "$base" in
+  bon*) exec "$QUORVALE_DOSSIER_MAPINFO/UT/imut" "$@" ;;
+esac
+case "$ROBUSTESSE_ROLE" in
+  immediat) echo "Le traducteur de comédie s'arrête tout de suite." >&2; exit 3 ;;
+  moitie) head -c 300 "$QUORVALE_DOSSIER_MAPINFO/mapinfow.prj" > "$dest$base.tab"
+          echo "Le traducteur de comédie n'a écrit que la moitié." >&2; exit 1 ;;
+  tue) mkdir -p "$dest.imut-Xy12Zw"; head -c 300 /dev/zero > "$dest.imut-Xy12Zw/$base.map"
+       head -c 100 /dev/zero > "$dest$base.map"; kill -9 $$ ;;
+  emballe) sleep 120 ;;
+esac
+exit 0
+)sh";
+
+// Un serveur MapInfo qui importe un fichier sur deux à moitié et meurt avant l'instruction suivante.
+const QByteArray MapInfoQuiMeurt = R"sh(#!/bin/sh
+echo PRET
+while IFS= read -r ligne; do
+  case "$ligne" in
+    FIN) exit 0 ;;
+    "DO Import "*)
+      dest=$(printf '%s\n' "$ligne" | sed -n 's/.* Into "\(.*\)"$/\1/p')
+      head -c 200 /dev/zero > "$dest"
+      echo OK ;;
+    "DO Close All") exit 9 ;;
+    *) echo OK ;;
+  esac
+done
+)sh";
+
+} // namespace
+
+class TestRobustesse : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void fichiersAbimes_data();
+    void fichiersAbimes();
+    void nomsHostiles_data();
+    void nomsHostiles();
+    void sourcesSacrees();
+    void traducteurQuiFlanche_data();
+    void traducteurQuiFlanche();
+    void mapInfoQuiMeurt();
+    void delaiTraducteur_data();
+    void delaiTraducteur();
+    void fichiersDuProgramme_data();
+    void fichiersDuProgramme();
+
+private:
+    std::unique_ptr<EnvironnementIsole> environnement_;
+    QMap<QString, QByteArray> echantillons_;
+    bool produits_ = false;
+    int casEssayes_ = 0;
+};
+
+void TestRobustesse::initTestCase()
+{
+    environnement_ = std::make_unique<EnvironnementIsole>();
+    echantillons_ = Empreintes(Echantillons());
+    QVERIFY(!echantillons_.isEmpty());
+    produits_ = QFile::exists(DossierMapInfo() + u"/UT/imut"_s) && QFile::exists(DossierMapInfo() + u"/mapinfow"_s);
+    if (produits_)
+        QCOMPARE(QProcess::execute(DossierMapInfo() + u"/mapinfow"_s, {u"--regserver"_s}), 0);
+}
+
+void TestRobustesse::cleanupTestCase()
+{
+    qInfo("Fichiers abîmés essayés : %d", casEssayes_);
+    QCOMPARE(Empreintes(Echantillons()), echantillons_);
+}
+
+void TestRobustesse::fichiersAbimes_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("cible");
+    QTest::newRow("dxf vers mif") << u"dxf"_s << u"mif"_s;
+    QTest::newRow("e00 vers tab") << u"e00"_s << u"tab"_s;
+    QTest::newRow("mif vers tab (MapInfo)") << u"mif"_s << u"tab"_s;
+    QTest::newRow("shp vers tab") << u"shp"_s << u"tab"_s;
+    QTest::newRow("tab vers mif (MapInfo)") << u"tab"_s << u"mif"_s;
+}
+
+void TestRobustesse::fichiersAbimes()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, cible);
+    if (!produits_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    QTemporaryDir entree, sortie;
+    Fabrique f;
+    f.dossier = entree.path();
+    f.principale = u'.' + source;
+
+    // Les échantillons que GDAL n'ouvre pas, tels quels.
+    const QMap<QString, QStringList> illisibles{
+        {u"dxf"_s, {u"gdal-bin_dxf_r12/bin_dxf_r12"_s,
+                    u"gdal-clusterfuzz-dxf/clusterfuzz-testcase-minimized-dxf_fuzzer-5400376672124928"_s}},
+        {u"e00"_s, {u"gdal-compressed/compressed"_s, u"gdalold-fake_e00grid/fake_e00grid"_s}},
+        {u"mif"_s, {u"gdal-all_possible_fields/all_possible_fields"_s}},
+        {u"shp"_s, {u"pyshp-latin1/latin1"_s}},
+        {u"tab"_s, {u"gdal-all_possible_fields/all_possible_fields"_s}},
+    };
+    for (const QString &chemin : illisibles[source])
+        f.Ajoute(u"echantillon-"_s + chemin.section(u'/', 1).left(20),
+                 LitJeu(source + u'/' + chemin.section(u'/', 0, 0), chemin.section(u'/', 1)), false);
+
+    const QMap<QString, QString> bons{{u"dxf"_s, u"ezdxf-Leica_Disto_S910/Leica_Disto_S910"_s},
+                                      {u"e00"_s, u"gdal-testpoint/testpoint"_s},
+                                      {u"mif"_s, u"gdal-small/small"_s},
+                                      {u"shp"_s, u"rgdal-cities/cities"_s},
+                                      {u"tab"_s, u"gdal-poly_indexed/poly_indexed"_s}};
+    const QString bon = bons[source];
+    Jeu jeu = LitJeu(source + u'/' + bon.section(u'/', 0, 0), bon.section(u'/', 1));
+    // Les index spatiaux et la page de description ne servent pas à la lecture.
+    for (const QString &ext : {u".htm"_s, u".sbn"_s, u".sbx"_s})
+        jeu.remove(ext);
+    QVERIFY(jeu.contains(f.principale));
+    // Ce qui se voit à coup sûr : un dessin, une couverture ou un fichier de formes coupés, un .shx
+    // ou un .dbf coupés ou absents, un .dat ou un .id coupés, un .map coupé au milieu d'un bloc. Le
+    // dernier octet d'une table dBase est une marque de fin facultative ; une coupe d'un MIF ou d'un
+    // MID peut tomber entre deux objets.
+    f.Communes(source, jeu, [&source](const QString &ext, int pour1000, qsizetype longueur) {
+        if (ext == u".dxf"_s || ext == u".e00"_s || ext == u".shp"_s || ext == u".shx"_s || ext == u".id"_s)
+            return true;
+        if (ext == u".map"_s)
+            return longueur % 512 != 0;
+        if (ext == u".dbf"_s || ext == u".dat"_s)
+            return pour1000 > 0 && pour1000 < 999;
+        return source == u"tab"_s && ext == u".tab"_s && pour1000 < 900;
+    });
+
+    const QByteArray texte = jeu[f.principale];
+    if (source == u"dxf"_s) {
+        // Sans la fin de fichier, puis une section ouverte et jamais fermée.
+        const qsizetype fin = texte.lastIndexOf("EOF");
+        f.Ajoute(u"dxf-sans-eof"_s, {{u".dxf"_s, texte.left(texte.lastIndexOf("\n", fin - 3) + 1)}}, true);
+        const qsizetype entites = texte.indexOf("ENTITIES");
+        for (const int pour100 : {10, 50, 90}) {
+            const qsizetype coupe = entites + (texte.lastIndexOf("ENDSEC") - entites) * pour100 / 100;
+            f.Ajoute(u"dxf-section-ouverte-%1"_s.arg(pour100), {{u".dxf"_s, texte.left(texte.indexOf("\n  0\n", coupe) + 1)}},
+                     true);
+        }
+        f.Ajoute(u"dxf-codes-invalides"_s, {{u".dxf"_s, "  0\nSECTION\n  2\nENTITIES\nxyz\nLINE\n  0\nENDSEC\n  0\nEOF\n"}}, true);
+    } else if (source == u"e00"_s) {
+        // Une couverture compressée coupée court, et une couverture sans sa fin « EOS ».
+        const QByteArray compresse = LitJeu(u"e00/gdal-compressed"_s, u"compressed"_s)[u".e00"_s];
+        for (const int pour100 : {5, 25, 50, 75, 95})
+            f.Ajoute(u"e00-compresse-coupe-%1"_s.arg(pour100), {{u".e00"_s, compresse.left(compresse.size() * pour100 / 100)}},
+                     true);
+        f.Ajoute(u"e00-sans-eos"_s, {{u".e00"_s, texte.left(texte.lastIndexOf("EOS"))}}, true);
+    }
+    if (source == u"shp"_s) {
+        // Sans .dbf, le jeu n'a que des géométries : il se traduit, comme GDAL le lit.
+        for (const QString &manque : {u".dbf"_s, u".shx"_s}) {
+            Jeu sans = jeu;
+            sans.remove(manque);
+            f.Ajoute(u"shp-seul-sans-"_s + manque.mid(1), sans, manque == u".shx"_s);
+        }
+    } else if (source == u"tab"_s) {
+        Jeu sans = jeu;
+        sans.remove(u".map"_s);
+        f.Ajoute(u"tab-seule-sans-map"_s, sans, true);
+    } else if (source == u"mif"_s) {
+        Jeu sans = jeu;
+        sans.remove(u".mid"_s);
+        f.Ajoute(u"mif-seul-sans-mid"_s, sans, true);
+    }
+    // Un bon fichier en dernier : le traitement va jusqu'au bout.
+    f.Ajoute(u"zz-bon"_s, jeu, false);
+
+    const QMap<QString, QByteArray> avant = Empreintes(entree.path());
+    const Execution e = Lance({u"--format-source"_s, source, u"--format-cible"_s, cible, u"--source"_s, entree.path(),
+                               u"--cible"_s, sortie.path(), u"--delai-traducteur"_s, u"120"_s});
+    QVERIFY2(e.fini, "quorvale-lot ne s'est pas arrêté");
+    QVERIFY2(e.code == 1, qPrintable(u"code %1\n"_s.arg(e.code) + e.sortie + e.erreurs));
+    QVERIFY2(e.sortie.contains(u"\nBilan : "_s), qPrintable(e.sortie + e.erreurs));
+
+    QMap<QString, Ligne> parCas;
+    for (const Ligne &l : LitRapport(e.sortie)) {
+        const QString nom = l.source.mid(l.source.lastIndexOf(u'/') + 1);
+        parCas[nom.left(nom.lastIndexOf(u'.'))] = l;
+    }
+    int echecs = 0, traduits = 0;
+    QStringList fautes;
+    for (const Cas &c : std::as_const(f.cas)) {
+        const QString cle = c.nom.toLower();
+        if (!parCas.contains(cle)) {
+            fautes << c.nom + u" : absent du rapport"_s;
+            continue;
+        }
+        const Ligne l = parCas[cle];
+        if (c.nom == u"zz-bon"_s) {
+            if (l.etat != u"traduit"_s)
+                fautes << u"le bon fichier n'est pas traduit : "_s + l.etat + u' ' + l.raison;
+            continue;
+        }
+        ++casEssayes_;
+        if (l.etat == u"traduit"_s) {
+            ++traduits;
+            if (c.echec)
+                fautes << c.nom + u" : traduit"_s;
+            continue;
+        }
+        ++echecs;
+        if (l.etat != u"échec"_s && l.etat != u"sans résultat"_s)
+            fautes << c.nom + u" : "_s + l.etat;
+        else if (l.raison.isEmpty() || !EnFrancais(l.raison))
+            fautes << c.nom + u" : raison « "_s + l.raison + u" »"_s;
+        else if (Plantage(l.raison))
+            fautes << c.nom + u" : plantage « "_s + l.raison + u" »"_s;
+    }
+    qInfo("%s : %d cas, %d en échec signalé, %d traduits", qPrintable(source), int(f.cas.size() - 1), echecs, traduits);
+    QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(u'\n')));
+    QCOMPARE(Empreintes(entree.path()), avant);
+}
+
+void TestRobustesse::nomsHostiles_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("cible");
+    QTest::newRow("shp vers mif (traducteur)") << u"shp"_s << u"mif"_s;
+    QTest::newRow("mif vers tab (MapInfo)") << u"mif"_s << u"tab"_s;
+}
+
+void TestRobustesse::nomsHostiles()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, cible);
+    if (!produits_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    QTemporaryDir racine;
+    const QString entree = racine.path() + u"/source $(touch canari) `touch canari`"_s;
+    const QString sortie = racine.path() + u"/cible ;touch canari;&|$HOME 'x\""_s;
+    const QString travail = racine.path() + u"/travail"_s;
+    QVERIFY(QDir().mkpath(sortie));
+    QVERIFY(QDir().mkpath(travail));
+    const Jeu jeu = source == u"shp"_s ? LitJeu(u"shp/gdal-departs"_s, u"departs"_s) : LitJeu(u"mif/gdal-small"_s, u"small"_s);
+    const QStringList noms{u"avec espace"_s,     u"guillemet\"double"_s,      u"apostrophe'simple"_s,
+                           u"$HOME"_s,           u"$(touch canari)"_s,        u"`touch canari`"_s,
+                           u"a;touch canari;b"_s, u"a&touch canari&b"_s,      u"a|touch canari|b"_s,
+                           u"-tiret"_s,          u"--help"_s,                  u"accentué Québec Œuvre « »"_s,
+                           u"anti\\oblique"_s,   u"étoile*et?[x]"_s,           QString(200, u'n'),
+                           u"saut\nde ligne"_s};
+    // Les mêmes noms sous un dossier hostile, pour le chemin relatif reproduit sous la cible.
+    const QString sousDossier = u"$(touch canari) & `id` | ; \"sous\""_s;
+    for (const QString &nom : noms)
+        for (const QString &dossier : {entree, entree + u'/' + sousDossier})
+            for (auto it = jeu.cbegin(); it != jeu.cend(); ++it)
+                Ecrit(dossier + u'/' + nom + it.key(), it.value());
+    const QMap<QString, QByteArray> avant = Empreintes(entree);
+
+    const Execution e = Lance({u"--format-source"_s, source, u"--format-cible"_s, cible, u"--source"_s, entree,
+                               u"--cible"_s, sortie, u"--sous-dossiers"_s, u"--delai-traducteur"_s, u"120"_s},
+                              {}, travail);
+    QVERIFY2(e.fini, "quorvale-lot ne s'est pas arrêté");
+    QVERIFY2(e.code == 0 || e.code == 1, qPrintable(e.sortie + e.erreurs));
+
+    // Aucune commande n'a tourné : pas de canari, nulle part.
+    QDirIterator canaris(racine.path(), {u"canari"_s}, QDir::Files, QDirIterator::Subdirectories);
+    QVERIFY2(!canaris.hasNext(), qPrintable(canaris.hasNext() ? canaris.next() : QString()));
+    QVERIFY(!QFile::exists(QDir::homePath() + u"/canari"_s));
+    QVERIFY(!QFile::exists(QDir::currentPath() + u"/canari"_s));
+
+    const QList<Ligne> lignes = LitRapport(e.sortie);
+    QCOMPARE(lignes.size(), 2 * noms.size());
+    QStringList fautes;
+    for (const QString &nom : noms) {
+        for (const QString &dossier : {QString(), sousDossier + u'/'}) {
+            const QString minuscules = MinusculesAscii(dossier + nom);
+            QString montre = minuscules;
+            montre.replace(u'\n', u"↵"_s);
+            const QString attendue = MinusculesAscii(entree) + u'/' + montre + u'.' + source;
+            auto l = std::find_if(lignes.cbegin(), lignes.cend(), [&](const Ligne &x) { return x.source == attendue; });
+            if (l == lignes.cend()) {
+                fautes << montre + u" : absent du rapport"_s;
+                continue;
+            }
+            const QString destination = sortie + u'/' + minuscules + u'.' + cible;
+            if (l->etat == u"traduit"_s) {
+                if (!QFile::exists(destination))
+                    fautes << montre + u" : traduit, mais pas de "_s + destination;
+            } else if (l->etat != u"échec"_s || !EnFrancais(l->raison) || !nom.contains(u'\n')) {
+                // Seul le saut de ligne, qui ne s'écrit pas dans une ligne de commande, est refusé.
+                fautes << montre + u" : "_s + l->etat + u" ("_s + l->raison + u')';
+            }
+        }
+    }
+    QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(u'\n') + u'\n' + e.sortie));
+    if (source == u"shp"_s)
+        QVERIFY(e.sortie.contains(u"son chemin contient un saut de ligne"_s));
+    QCOMPARE(Empreintes(entree), avant);
+}
+
+void TestRobustesse::sourcesSacrees()
+{
+    if (!produits_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    // Un fichier par format, noms distincts : une destination ne tombe jamais sur la source d'un autre
+    // format (la remplacer serait alors ce que l'utilisateur a demandé).
+    const QMap<QString, QString> jeux{{u"dxf"_s, u"dxf/ezdxf-Leica_Disto_S910/Leica_Disto_S910"_s},
+                                      {u"e00"_s, u"e00/gdal-testpoly/testpoly"_s},
+                                      {u"mif"_s, u"mif/gdal-small/small"_s},
+                                      {u"shp"_s, u"shp/gdal-departs/departs"_s},
+                                      {u"tab"_s, u"tab/gdal-utm31/utm31"_s}};
+    QTemporaryDir modele;
+    for (auto it = jeux.cbegin(); it != jeux.cend(); ++it) {
+        const Jeu jeu = LitJeu(it.value().section(u'/', 0, 1), it.value().section(u'/', 2));
+        for (auto f = jeu.cbegin(); f != jeu.cend(); ++f)
+            Ecrit(modele.path() + u"/arbre/"_s + it.key() + u'/' + it.value().section(u'/', 2) + f.key(), f.value());
+    }
+    const QMap<QString, QByteArray> empreintes = Empreintes(modele.path() + u"/arbre"_s);
+    QCOMPARE(empreintes.size(), 11);
+
+    QTemporaryDir autre;
+    const QStringList formats{u"dxf"_s, u"e00"_s, u"mif"_s, u"shp"_s, u"tab"_s};
+    int lancements = 0;
+    QStringList fautes;
+    for (int s = 0; s < 5; ++s) {
+        for (int c = 0; c < 5; ++c) {
+            if (s == c && s != 3)
+                continue;
+            // Vers un autre dossier, depuis l'arbre commun ; vers l'arbre lui-même, dans une copie fraîche.
+            QTemporaryDir surPlace;
+            QVERIFY(QProcess::execute(u"cp"_s, {u"-a"_s, modele.path() + u"/arbre"_s, surPlace.path()}) == 0);
+            for (const QString &cible : {autre.path(), surPlace.path() + u"/arbre"_s}) {
+                for (const bool remplacer : {false, true}) {
+                    QStringList ligne{u"--format-source"_s, formats[s], u"--format-cible"_s, formats[c], u"--source"_s,
+                                      cible == autre.path() ? modele.path() + u"/arbre"_s : cible, u"--cible"_s, cible,
+                                      u"--sous-dossiers"_s};
+                    if (remplacer)
+                        ligne << u"--remplacer"_s;
+                    const Execution e = Lance(ligne);
+                    ++lancements;
+                    if (!e.fini || e.code < 0 || e.code > 1)
+                        fautes << ligne.join(u' ') + u" : code %1\n"_s.arg(e.code) + e.sortie + e.erreurs;
+                    // Vers l'autre dossier, en remplaçant, chaque paire traduit vraiment son fichier.
+                    else if (cible == autre.path() && remplacer && !e.sortie.startsWith(u"traduit : "_s))
+                        fautes << ligne.join(u' ') + u" : rien de traduit\n"_s + e.sortie + e.erreurs;
+                }
+            }
+            QMap<QString, QByteArray> apres = Empreintes(surPlace.path() + u"/arbre"_s);
+            for (auto it = empreintes.cbegin(); it != empreintes.cend(); ++it)
+                if (apres.value(it.key()) != it.value())
+                    fautes << u"%1 vers %2 sur place : %3 modifié ou supprimé"_s.arg(formats[s], formats[c], it.key());
+        }
+    }
+    qInfo("Paires lancées : %d lancements de quorvale-lot", lancements);
+    QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(u'\n')));
+    QCOMPARE(Empreintes(modele.path() + u"/arbre"_s), empreintes);
+}
+
+void TestRobustesse::traducteurQuiFlanche_data()
+{
+    QTest::addColumn<QString>("role");
+    QTest::addColumn<QString>("raison");
+    QTest::newRow("sortie immédiate") << u"immediat"_s << u"Le traducteur de comédie s'arrête tout de suite."_s;
+    QTest::newRow("moitié de fichier écrite") << u"moitie"_s << u"Le traducteur de comédie n'a écrit que la moitié."_s;
+    QTest::newRow("tué en cours de fichier") << u"tue"_s << u"Le traducteur s'est arrêté brutalement (signal 9). ; Killed"_s;
+    QTest::newRow("emballé, arrêté au bout du délai")
+        << u"emballe"_s << u"Le traducteur a été arrêté : il a dépassé le temps permis."_s;
+}
+
+void TestRobustesse::traducteurQuiFlanche()
+{
+    QFETCH(QString, role);
+    QFETCH(QString, raison);
+    if (!produits_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    FauxMapInfo mapinfo(ImutDeComedie, "#!/bin/sh\nexit 1\n");
+    QTemporaryDir entree, sortie;
+    const Jeu jeu = LitJeu(u"shp/gdal-departs"_s, u"departs"_s);
+    for (const QString &nom : {u"a"_s, u"bon"_s, u"c"_s})
+        for (auto it = jeu.cbegin(); it != jeu.cend(); ++it)
+            Ecrit(entree.path() + u'/' + nom + it.key(), it.value());
+    // Ce qui était dans la destination avant le traitement y reste, même sous un nom voisin.
+    Ecrit(sortie.path() + u"/garde.txt"_s, "garde");
+    Ecrit(sortie.path() + u"/a_vieux.dat"_s, "vieux");
+    Ecrit(sortie.path() + u"/c.id"_s, "ancien");
+
+    QElapsedTimer chrono;
+    chrono.start();
+    const Execution e = Lance({u"--format-source"_s, u"shp"_s, u"--format-cible"_s, u"tab"_s, u"--source"_s,
+                               entree.path(), u"--cible"_s, sortie.path(), u"--delai-traducteur"_s, u"2"_s},
+                              {{u"XDG_CONFIG_HOME"_s, mapinfo.configuration.path()}, {u"ROBUSTESSE_ROLE"_s, role}});
+    QVERIFY2(e.fini, "quorvale-lot ne s'est pas arrêté");
+    QVERIFY2(chrono.elapsed() < 60000, "le délai du traducteur n'a pas été tenu");
+    QCOMPARE(e.code, 1);
+    const QString a = MinusculesAscii(entree.path()) + u"/a.shp"_s, c = MinusculesAscii(entree.path()) + u"/c.shp"_s;
+    QVERIFY2(e.sortie.contains(u"sans résultat : %1 (%2)\n"_s.arg(a, raison)), qPrintable(e.sortie + e.erreurs));
+    QVERIFY2(e.sortie.contains(u"sans résultat : %1 (%2)\n"_s.arg(c, raison)), qPrintable(e.sortie));
+    QVERIFY2(e.sortie.contains(u"traduit : %1/bon.shp → "_s.arg(MinusculesAscii(entree.path()))), qPrintable(e.sortie));
+    QCOMPARE(QDir(sortie.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{u"a_vieux.dat"_s, u"bon.dat"_s, u"bon.id"_s, u"bon.map"_s, u"bon.tab"_s, u"c.id"_s,
+                          u"garde.txt"_s}));
+    QCOMPARE(Lit(sortie.path() + u"/c.id"_s), QByteArray("ancien"));
+}
+
+void TestRobustesse::mapInfoQuiMeurt()
+{
+    if (!produits_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    FauxMapInfo mapinfo("#!/bin/sh\nexec \"$QUORVALE_DOSSIER_MAPINFO/UT/imut\" \"$@\"\n", MapInfoQuiMeurt);
+    QTemporaryDir entree, sortie;
+    const Jeu jeu = LitJeu(u"mif/gdal-small"_s, u"small"_s);
+    for (const QString &nom : {u"a"_s, u"b"_s})
+        for (auto it = jeu.cbegin(); it != jeu.cend(); ++it)
+            Ecrit(entree.path() + u'/' + nom + it.key(), it.value());
+    Ecrit(sortie.path() + u"/garde.txt"_s, "garde");
+    const Execution e = Lance({u"--format-source"_s, u"mif"_s, u"--format-cible"_s, u"tab"_s, u"--source"_s,
+                               entree.path(), u"--cible"_s, sortie.path()},
+                              {{u"XDG_CONFIG_HOME"_s, mapinfo.configuration.path()}});
+    QVERIFY2(e.fini, "quorvale-lot ne s'est pas arrêté");
+    QCOMPARE(e.code, 1);
+    // Le premier fichier voit MapInfo mourir entre l'import et « Close All » ; le second le trouve parti.
+    const QString a = MinusculesAscii(entree.path()) + u"/a.mif"_s, b = MinusculesAscii(entree.path()) + u"/b.mif"_s;
+    QVERIFY2(e.sortie.startsWith(u"échec : %1 (Le serveur d'automation « Mapinfo.Application » s'est arrêté pendant : "
+                                 u"Close All)\n"_s.arg(a)),
+             qPrintable(e.sortie + e.erreurs));
+    QVERIFY2(e.sortie.contains(u"échec : %1 (Le serveur d'automation « Mapinfo.Application » n'est plus actif.)\n"_s.arg(b)),
+             qPrintable(e.sortie));
+    QVERIFY(e.sortie.endsWith(u"Bilan : 0 traduit(s), 0 ignoré(s), 0 sans résultat, 2 échec(s), 0 non traité(s).\n"_s));
+    // La table à moitié écrite sous son nom final a été retirée.
+    QCOMPARE(QDir(sortie.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{u"garde.txt"_s});
+}
+
+void TestRobustesse::delaiTraducteur_data()
+{
+    QTest::addColumn<QVariant>("reglage");
+    QTest::addColumn<int>("secondes");
+    QTest::newRow("absent : dix minutes") << QVariant() << 600;
+    QTest::newRow("deux heures") << QVariant(u"7200"_s) << 7200;
+    QTest::newRow("zéro : sans limite") << QVariant(u"0"_s) << 0;
+    QTest::newRow("illisible : dix minutes") << QVariant(u"long"_s) << 600;
+    QTest::newRow("négatif : dix minutes") << QVariant(u"-5"_s) << 600;
+}
+
+void TestRobustesse::delaiTraducteur()
+{
+    QFETCH(QVariant, reglage);
+    QFETCH(int, secondes);
+    {
+        QSettings reglages(QSettings::NativeFormat, QSettings::UserScope, u"Olvessa"_s, u"Quorvale"_s);
+        if (reglage.isValid())
+            reglages.setValue(u"DelaiTraducteur"_s, reglage);
+        else
+            reglages.remove(u"DelaiTraducteur"_s);
+    }
+    QCOMPARE(DelaiTraducteur(), secondes);
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Olvessa"_s, u"Quorvale"_s).remove(u"DelaiTraducteur"_s);
+}
+
+void TestRobustesse::fichiersDuProgramme_data()
+{
+    QTest::addColumn<QString>("fichier");
+    QTest::newRow("AssoMots.txt") << u"assomots"_s;
+    QTest::newRow("réglages") << u"reglages"_s;
+    QTest::newRow("registre") << u"registre"_s;
+}
+
+void TestRobustesse::fichiersDuProgramme()
+{
+    QFETCH(QString, fichier);
+    // Un fichier écrit sur place changerait aussi son lien physique ; écrit à côté puis renommé, il
+    // laisse le lien sur l'ancien contenu, entier : une panne au milieu ne perd rien.
+    QTemporaryDir dossier;
+    QString chemin;
+    std::function<void(int)> ecrit;
+    if (fichier == u"assomots"_s) {
+        chemin = dossier.path() + u"/AssoMots.txt"_s;
+        ecrit = [&](int n) {
+            EnregistreAssociations(chemin, {Association{u"mot%1"_s.arg(n), u"MTM 8"_s, u"Earth Projection 8, 74"_s}});
+        };
+    } else if (fichier == u"reglages"_s) {
+        chemin = environnement_->configuration() + u"/Olvessa/Quorvale.conf"_s;
+        ecrit = [](int n) { ReglagesUtilisateur().Ecrit(u"AssoMots"_s, n % 2 == 0); };
+    } else {
+        chemin = dossier.path() + u"/registre/HKEY_CLASSES_ROOT.ini"_s;
+        ecrit = [&](int n) {
+            RegistreFichier(chemin).EcritValeur(u"Mapinfo.Application\\CLSID"_s, {}, u"{%1}"_s.arg(n));
+        };
+    }
+    ecrit(1);
+    const QByteArray ancien = Lit(chemin);
+    QVERIFY(ancien != "<absent>");
+    const QString lien = dossier.path() + u"/lien"_s;
+    QCOMPARE(::link(QFile::encodeName(chemin).constData(), QFile::encodeName(lien).constData()), 0);
+    ecrit(2);
+    QVERIFY(Lit(chemin) != ancien);
+    QCOMPARE(Lit(lien), ancien);
+    // Rien de provisoire ne traîne à côté.
+    QStringList voisins = QDir(QFileInfo(chemin).path()).entryList(QDir::Files | QDir::Hidden);
+    voisins.removeAll(u"lien"_s);
+    voisins.removeIf([](const QString &nom) { return nom.endsWith(u".lock"_s); });
+    QCOMPARE(voisins, QStringList{QFileInfo(chemin).fileName()});
+}
+
+QTEST_GUILESS_MAIN(TestRobustesse)
+#include "tst_robustesse.moc"
