@@ -3,6 +3,7 @@
 #include "erreur.h"
 #include "fichiers.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -204,11 +205,10 @@ Generation LitGeneration(const QStringList &arguments)
     return g;
 }
 
-QStringList CalquesDxf(const QString &chemin)
+namespace {
+
+QStringList LitCalques(QIODevice &f, const QString &chemin)
 {
-    QFile f(Resous(chemin));
-    if (!f.open(QIODevice::ReadOnly))
-        throw Erreur(u"Impossible de lire le dessin « %1 »."_s.arg(chemin));
     const QByteArray debut = f.peek(22);
     if (debut.startsWith("AutoCAD Binary DXF"))
         throw Erreur(u"Le dessin « %1 » est un DXF binaire, que le traducteur ne lit pas."_s.arg(chemin));
@@ -253,6 +253,24 @@ QStringList CalquesDxf(const QString &chemin)
         }
     }
     return calques;
+}
+
+} // namespace
+
+QStringList CalquesDxf(const QString &chemin)
+{
+    QFile f(Resous(chemin));
+    if (!f.open(QIODevice::ReadOnly))
+        throw Erreur(u"Impossible de lire le dessin « %1 »."_s.arg(chemin));
+    return LitCalques(f, chemin);
+}
+
+QStringList CalquesDxfTexte(const QByteArray &contenu)
+{
+    QBuffer tampon;
+    tampon.setData(contenu);
+    tampon.open(QIODevice::ReadOnly);
+    return LitCalques(tampon, u"(contenu)"_s);
 }
 
 QStringList ClassesE00(const QByteArray &texte)
@@ -360,14 +378,24 @@ struct Lecture {
     int profondeur = 0;
 };
 
+void LitContenu(const QByteArray &contenu, const QString &chemin, Lecture &l);
+
 void LitFichier(const QString &chemin, Lecture &l)
+{
+    QFile f(Resous(chemin));
+    // Un périphérique ou un tube (INCLUDE /dev/zero) ne finirait jamais de se lire.
+    if (const QFileInfo info(f.fileName()); info.exists() && !info.isFile())
+        throw Erreur(u"« %1 » n'est pas un fichier de correspondance ordinaire."_s.arg(chemin));
+    if (!f.open(QIODevice::ReadOnly))
+        throw Erreur(u"Le fichier de correspondance « %1 » est introuvable ou illisible."_s.arg(chemin));
+    LitContenu(f.readAll(), chemin, l);
+}
+
+void LitContenu(const QByteArray &contenu, const QString &chemin, Lecture &l)
 {
     if (++l.profondeur > 8)
         throw Erreur(u"Trop d'INCLUDE imbriqués à « %1 »."_s.arg(chemin));
-    QFile f(Resous(chemin));
-    if (!f.open(QIODevice::ReadOnly))
-        throw Erreur(u"Le fichier de correspondance « %1 » est introuvable ou illisible."_s.arg(chemin));
-    const QString texte = DepuisCp1252OuUtf8(f.readAll());
+    const QString texte = DepuisCp1252OuUtf8(contenu);
     int numero = 0;
     for (QString ligne : texte.split(u'\n')) {
         ++numero;
@@ -455,10 +483,30 @@ bool MemeChemin(const QString &a, const QString &b)
 
 } // namespace
 
+namespace {
+
+Travail Interprete(const Lecture &l);
+
+} // namespace
+
 Travail LitTravail(const QString &chemin)
 {
     Lecture l;
     LitFichier(chemin, l);
+    return Interprete(l);
+}
+
+Travail LitTravailTexte(const QByteArray &contenu, const QString &chemin)
+{
+    Lecture l;
+    LitContenu(contenu, chemin, l);
+    return Interprete(l);
+}
+
+namespace {
+
+Travail Interprete(const Lecture &l)
+{
     Travail t;
     if (l.lecteur.isEmpty() || l.ecrivain.isEmpty())
         throw Erreur(u"Aucun lecteur ni écrivain : le fichier de correspondance de « imut generate » manque (INCLUDE)."_s);
@@ -507,5 +555,7 @@ Travail LitTravail(const QString &chemin)
     t.coordsys = !prefere.isEmpty() ? prefere : (l.coordsysMapInfo.isEmpty() ? l.coordsysMif : l.coordsysMapInfo);
     return t;
 }
+
+} // namespace
 
 } // namespace quorvale::ut

@@ -38,6 +38,8 @@ QString TexteParam(const Generation &generation, const QStringList &types);
 
 /** Calques d'un DXF texte, dans l'ordre de la table puis des entités ; lève Erreur s'il ne se lit pas. */
 QStringList CalquesDxf(const QString &chemin);
+/** Comme CalquesDxf, sur le contenu du dessin déjà lu. */
+QStringList CalquesDxfTexte(const QByteArray &contenu);
 /** Classes d'entités d'une couverture E00 non compressée ("arcs", "polygones", "points", "annotations"). */
 QStringList ClassesE00(const QByteArray &texte);
 
@@ -56,6 +58,9 @@ struct Travail {
 
 /** Lit un fichier de correspondance (MACRO, INCLUDE, directives) ; lève Erreur en français. */
 Travail LitTravail(const QString &chemin);
+/** Comme LitTravail, le fichier de chemin donné ayant pour contenu ces octets (les INCLUDE sont lus
+ *  sur le disque, relatifs au dossier de chemin). */
+Travail LitTravailTexte(const QByteArray &contenu, const QString &chemin);
 
 /** Classes d'une couverture et suffixes des tables qu'elles donnent, dans l'ordre d'écriture. */
 const QList<QPair<QString, QString>> &ClassesCouverture();

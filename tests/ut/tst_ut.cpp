@@ -607,6 +607,32 @@ private slots:
         QVERIFY2(r.erreurs.contains(u"la commande generate a-t-elle échoué"_s), qPrintable(r.erreurs));
         QCOMPARE(Fichiers(tmp.filePath(u"sortie"_s)), QStringList());
     }
+
+    // Un fichier de correspondance hostile : une ligne en français, vite, jamais d'attente sans fin.
+    void correspondanceRefusee_data()
+    {
+        QTest::addColumn<QByteArray>("contenu");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("INCLUDE d'un périphérique") << QByteArray("INCLUDE /dev/zero\r\n")
+            << u"imut : « /dev/zero » n'est pas un fichier de correspondance ordinaire.\n"_s;
+        QTest::newRow("INCLUDE d'un dossier") << QByteArray("INCLUDE \"/\"\r\n")
+            << u"imut : « / » n'est pas un fichier de correspondance ordinaire.\n"_s;
+    }
+
+    void correspondanceRefusee()
+    {
+        QFETCH(QByteArray, contenu);
+        QFETCH(QString, message);
+        QFile macro(temp + u"Refusee.txt"_s);
+        QVERIFY(macro.open(QIODevice::WriteOnly));
+        macro.write(contenu);
+        macro.close();
+        QProcess p;
+        p.start(Imut(), {macro.fileName()});
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), message);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestUt)
