@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <cstring>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace quorvale {
@@ -80,12 +82,21 @@ bool NoteResultat(Travail &travail, const ResultatProcessus &resultat)
 {
     if (resultat.delaiDepasse)
         travail.MessagesTraducteur << u"Le traducteur a été arrêté : il a dépassé le temps permis."_s;
-    // /bin/sh rend 128 + n pour un programme tué par le signal n, et n'écrit que « Killed ».
-    else if (resultat.code > 128 && resultat.code < 160)
+    // /bin/sh rend 128 + n pour un programme tué par le signal n, et écrit le nom anglais du signal
+    // (« Killed ») : la raison dite en français le remplace.
+    const bool signal = !resultat.delaiDepasse && resultat.code > 128 && resultat.code < 160;
+    QString erreur = resultat.erreur;
+    if (signal) {
         travail.MessagesTraducteur << u"Le traducteur s'est arrêté brutalement (signal %1)."_s.arg(resultat.code - 128);
-    if (!resultat.erreur.isEmpty())
-        travail.MessagesTraducteur << resultat.erreur;
-    else if (!resultat.delaiDepasse && resultat.code != 0 && !(resultat.code > 128 && resultat.code < 160))
+        const QString nom = QString::fromLocal8Bit(::strsignal(resultat.code - 128));
+        QStringList lignes = erreur.split(u'\n');
+        if (!nom.isEmpty() && lignes.last().trimmed().endsWith(nom))
+            lignes.removeLast();
+        erreur = lignes.join(u'\n').trimmed();
+    }
+    if (!erreur.isEmpty())
+        travail.MessagesTraducteur << erreur;
+    else if (!resultat.delaiDepasse && resultat.code != 0 && !signal)
         travail.MessagesTraducteur << u"Le traducteur s'est terminé en erreur (code %1)."_s.arg(resultat.code);
     return resultat.delaiDepasse || resultat.code != 0;
 }

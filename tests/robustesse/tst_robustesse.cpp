@@ -252,6 +252,26 @@ esac
 exit 0
 )sh";
 
+// Le vrai traducteur, tué dès qu'il commence à écrire la destination (son chantier « .imut-* »).
+const QByteArray ImutTueEnEcrivant = R"sh(#!/bin/sh
+reel="$QUORVALE_DOSSIER_MAPINFO/UT/imut"
+if [ "$1" = generate ]; then exec "$reel" "$@"; fi
+dest=$(sed -n 's/^MACRO DestDataset //p' "$1" | tr -d '\r')
+"$reel" "$@" &
+p=$!
+while kill -0 $p 2>/dev/null; do
+  if ls -A "$dest" | grep -q '^\.imut-'; then
+    sleep 0.2
+    kill -9 $p
+    sleep 0.3
+    echo "Le traducteur a été tué en écrivant." >&2
+    kill -9 $$
+  fi
+  sleep 0.05
+done
+wait $p
+)sh";
+
 // Un serveur MapInfo qui importe un fichier sur deux à moitié et meurt avant l'instruction suivante.
 const QByteArray MapInfoQuiMeurt = R"sh(#!/bin/sh
 echo PRET
@@ -284,6 +304,7 @@ private slots:
     void sourcesSacrees();
     void traducteurQuiFlanche_data();
     void traducteurQuiFlanche();
+    void traducteurTueEnEcrivant();
     void mapInfoQuiMeurt();
     void delaiTraducteur_data();
     void delaiTraducteur();
@@ -599,7 +620,7 @@ void TestRobustesse::traducteurQuiFlanche_data()
     QTest::addColumn<QString>("raison");
     QTest::newRow("sortie immédiate") << u"immediat"_s << u"Le traducteur de comédie s'arrête tout de suite."_s;
     QTest::newRow("moitié de fichier écrite") << u"moitie"_s << u"Le traducteur de comédie n'a écrit que la moitié."_s;
-    QTest::newRow("tué en cours de fichier") << u"tue"_s << u"Le traducteur s'est arrêté brutalement (signal 9). ; Killed"_s;
+    QTest::newRow("tué en cours de fichier") << u"tue"_s << u"Le traducteur s'est arrêté brutalement (signal 9)."_s;
     QTest::newRow("emballé, arrêté au bout du délai")
         << u"emballe"_s << u"Le traducteur a été arrêté : il a dépassé le temps permis."_s;
 }
@@ -637,6 +658,36 @@ void TestRobustesse::traducteurQuiFlanche()
              (QStringList{u"a_vieux.dat"_s, u"bon.dat"_s, u"bon.id"_s, u"bon.map"_s, u"bon.tab"_s, u"c.id"_s,
                           u"garde.txt"_s}));
     QCOMPARE(Lit(sortie.path() + u"/c.id"_s), QByteArray("ancien"));
+}
+
+void TestRobustesse::traducteurTueEnEcrivant()
+{
+    if (!produits_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    FauxMapInfo mapinfo(ImutTueEnEcrivant, "#!/bin/sh\nexit 1\n");
+    QTemporaryDir entree, sortie;
+    // Assez de points pour que l'écriture dure : trois cent mille.
+    QByteArray mif = "Version 300\nCharset \"WindowsLatin1\"\nDelimiter \",\"\n"
+                     "CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000000, 1000000)\nColumns 1\n  id Integer\nData\n\n";
+    QByteArray mid;
+    for (int i = 0; i < 300000; ++i) {
+        mif += "Point " + QByteArray::number(i % 1000) + ' ' + QByteArray::number(i / 1000) + '\n';
+        mid += QByteArray::number(i) + '\n';
+    }
+    Ecrit(entree.path() + u"/gros.mif"_s, mif);
+    Ecrit(entree.path() + u"/gros.mid"_s, mid);
+    Ecrit(sortie.path() + u"/garde.txt"_s, "garde");
+    const Execution e = Lance({u"--format-source"_s, u"mif"_s, u"--format-cible"_s, u"shp"_s, u"--source"_s,
+                               entree.path(), u"--cible"_s, sortie.path()},
+                              {{u"XDG_CONFIG_HOME"_s, mapinfo.configuration.path()}});
+    QVERIFY2(e.fini, "quorvale-lot ne s'est pas arrêté");
+    QCOMPARE(e.code, 1);
+    QVERIFY2(e.sortie.startsWith(u"sans résultat : %1/gros.mif (Le traducteur s'est arrêté brutalement (signal 9). ; "
+                                 u"Le traducteur a été tué en écrivant.)\n"_s.arg(MinusculesAscii(entree.path()))),
+             qPrintable(e.sortie + e.erreurs));
+    // Ni le chantier du traducteur ni une sortie à moitié écrite.
+    QCOMPARE(QDir(sortie.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{u"garde.txt"_s});
 }
 
 void TestRobustesse::mapInfoQuiMeurt()
