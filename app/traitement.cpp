@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -35,6 +36,27 @@ QString NomFichier(const QString &chemin)
 QString Canonique(const QString &chemin)
 {
     return QFileInfo(Resous(chemin)).canonicalFilePath();
+}
+
+// L'ordre de QString::compare sans égard à la casse ; les noms tout ASCII (le cas courant) sont
+// comparés sans le repliement Unicode, qui coûte la moitié d'une liste de cent mille fichiers.
+bool AvantSansCasse(const QString &a, const QString &b)
+{
+    const qsizetype n = qMin(a.size(), b.size());
+    const QChar *x = a.constData();
+    const QChar *y = b.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t u = x[i].unicode(), v = y[i].unicode();
+        if (u >= 0x80 || v >= 0x80)
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        if (u >= u'A' && u <= u'Z')
+            u += 32;
+        if (v >= u'A' && v <= u'Z')
+            v += 32;
+        if (u != v)
+            return u < v;
+    }
+    return a.size() < b.size();
 }
 
 // La remise en état, quelle que soit l'issue du traitement.
@@ -87,8 +109,9 @@ TravailleurTraducteur::TravailleurTraducteur(const QString &dossierMapInfo, cons
         etat_->variableAvant = qgetenv(VariableTravailleur);
     etat_->programme = Resous(dossierMapInfo + u"UT/imut_gdal"_s);
     etat_->prise = etat_->dossier.filePath(u"imut"_s);
+    // QUORVALE_SANS_TRAVAILLEUR : chaque appel se charge lui-même (comparaisons, banc).
     etat_->possible = etat_->dossier.isValid() && QFile::encodeName(etat_->prise).size() < TailleMaxPrise
-                      && FichierExiste(etat_->programme);
+                      && FichierExiste(etat_->programme) && !qEnvironmentVariableIsSet("QUORVALE_SANS_TRAVAILLEUR");
 }
 
 TravailleurTraducteur::~TravailleurTraducteur()
@@ -413,6 +436,8 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
         travailleur = std::make_unique<TravailleurTraducteur>(choix.DossierMapInfo, c.DossierTemp);
 
     avancement.AfficheAttente(TexteListe, false);
+    QElapsedTimer chronoListe;
+    chronoListe.start();
     ScruteDossier1.Execute();
 
     if (choix.ListeFichiers.isEmpty()) {
@@ -424,8 +449,18 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
         return;
     }
 
-    std::stable_sort(choix.ListeFichiers.begin(), choix.ListeFichiers.end(),
-                     [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    // Des noms tout ASCII déjà en minuscules se classent sans casse comme avec elle.
+    const bool minusculesAscii = std::all_of(choix.ListeFichiers.cbegin(), choix.ListeFichiers.cend(), [](const QString &nom) {
+        return std::none_of(nom.cbegin(), nom.cend(), [](QChar c) { return c.unicode() >= 0x80 || (c >= u'A' && c <= u'Z'); });
+    });
+    if (minusculesAscii)
+        std::stable_sort(choix.ListeFichiers.begin(), choix.ListeFichiers.end());
+    else
+        std::stable_sort(choix.ListeFichiers.begin(), choix.ListeFichiers.end(), AvantSansCasse);
+    // Pour le banc : le temps de la liste seule (parcours et tri).
+    if (qEnvironmentVariableIsSet("QUORVALE_MESURE_LISTE"))
+        std::fprintf(stderr, "liste : %lld fichiers en %lld ms\n", static_cast<long long>(choix.ListeFichiers.size()),
+                     static_cast<long long>(chronoListe.elapsed()));
     if (avancement.Ouverte())
         avancement.AfficheAttente({}, true);
 

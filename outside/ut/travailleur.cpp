@@ -1,6 +1,5 @@
 #include "travailleur.h"
 
-#include "tablemapinfo.h"
 #include "traduction.h"
 
 #include <QStringList>
@@ -231,12 +230,8 @@ int Travailleur(const char *prise)
     ::setpgid(0, 0);
 
     InitialiseGdal();
-    // Les systèmes de coordonnées du Québec passent par la base de PROJ : la première lecture
-    // (ouverture, requêtes préparées, objets en cache) est faite ici une fois pour toutes.
-    try {
-        (void)SrsDeClause(QStringLiteral("CoordSys Earth Projection 8, 74, 7, -73.5, 0, 0.9999, 304800, 0"));
-    } catch (...) {
-    }
+    // Rien de PROJ n'est préparé ici : sa base, ouverte avant la duplication, est fermée dans
+    // chaque conversion et les objets qui en viennent n'écrivent plus de .prj.
     // Le module CP1252 d'iconv, chargé à chaque recodage, reste chargé tant qu'un descripteur
     // est ouvert : ceux-ci ne sont jamais fermés.
     for (const char *vers : {"UTF-8", "CP1252"})

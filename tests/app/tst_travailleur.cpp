@@ -1,0 +1,240 @@
+// Le traducteur chargé une fois par traitement : le vrai imut et le vrai imut_gdal, appelés comme
+// le programme les appelle, avec et sans travailleur.
+#include "traitement.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+using quorvale::TravailleurTraducteur;
+
+namespace {
+
+const char Variable[] = "QUORVALE_TRAVAILLEUR_UT";
+
+QString DossierMapInfo()
+{
+    return qEnvironmentVariable("QUORVALE_DOSSIER_MAPINFO") + u'/';
+}
+
+QString Echantillon()
+{
+    return qEnvironmentVariable("QUORVALE_SAMPLES") + u"/shp/gdal-departs"_s;
+}
+
+// Lance imut avec ces arguments (stderr : erreur, ou le fd donné) ; rend son pid.
+pid_t LanceImut(const QStringList &arguments, int erreur = -1)
+{
+    QList<QByteArray> octets{QFile::encodeName(DossierMapInfo() + u"UT/imut"_s)};
+    for (const QString &a : arguments)
+        octets << QFile::encodeName(a);
+    QList<char *> argv;
+    for (QByteArray &o : octets)
+        argv << o.data();
+    argv << nullptr;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int nul = ::open("/dev/null", O_RDWR);
+        ::dup2(nul, 0);
+        ::dup2(nul, 1);
+        if (erreur >= 0)
+            ::dup2(erreur, 2);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+int Attend(pid_t pid)
+{
+    int statut = 0;
+    ::waitpid(pid, &statut, 0);
+    return WIFEXITED(statut) ? WEXITSTATUS(statut) : 128 + WTERMSIG(statut);
+}
+
+int Generate(const QString &param)
+{
+    return Attend(LanceImut({u"generate"_s, u"Shape"_s, u"Mapinfo"_s, Echantillon(), param, u"ID"_s, u"departs"_s}));
+}
+
+// Les enfants d'un processus, lus dans /proc.
+QList<pid_t> Enfants(qint64 parent)
+{
+    QList<pid_t> enfants;
+    const QStringList entrees = QDir(u"/proc"_s).entryList(QDir::Dirs);
+    for (const QString &e : entrees) {
+        bool ok = false;
+        const pid_t pid = e.toInt(&ok);
+        if (!ok)
+            continue;
+        QFile stat(u"/proc/%1/stat"_s.arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray texte = stat.readAll();
+        const QList<QByteArray> champs = texte.mid(texte.lastIndexOf(')') + 2).split(' ');
+        if (champs.size() > 1 && champs[1].toLongLong() == parent)
+            enfants << pid;
+    }
+    return enfants;
+}
+
+bool Vivant(pid_t pid)
+{
+    QFile stat(u"/proc/%1/stat"_s.arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray texte = stat.readAll();
+    return !texte.mid(texte.lastIndexOf(')') + 2).startsWith('Z');
+}
+
+// Un tube plein : qui y écrit reste bloqué (une conversion qui ne finit pas, sans fichier spécial).
+struct TubePlein {
+    int fds[2] = {-1, -1};
+    TubePlein()
+    {
+        if (::pipe2(fds, O_NONBLOCK) != 0)
+            return;
+        const QByteArray bloc(4096, 'x');
+        while (::write(fds[1], bloc.constData(), size_t(bloc.size())) > 0) {
+        }
+        ::fcntl(fds[1], F_SETFL, 0);
+    }
+    ~TubePlein()
+    {
+        ::close(fds[0]);
+        ::close(fds[1]);
+    }
+};
+
+// imut lancé sur un fichier de correspondance absent : son message bloque sur le tube plein ; rend
+// le lanceur et la conversion que le travailleur a dupliquée pour lui (0 si elle n'apparaît pas).
+std::pair<pid_t, pid_t> AppelBloque(qint64 travailleur, const TubePlein &tube)
+{
+    const pid_t lanceur = LanceImut({u"/nexiste/pas/Trad_Macro.txt"_s}, tube.fds[1]);
+    QElapsedTimer chrono;
+    chrono.start();
+    while (chrono.elapsed() < 10000) {
+        if (const pid_t enfant = Enfants(travailleur).value(0))
+            return {lanceur, enfant};
+        QTest::qWait(20);
+    }
+    return {lanceur, 0};
+}
+
+} // namespace
+
+class TestTravailleur : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        qunsetenv(Variable);
+        QVERIFY(dossier_.isValid());
+        // Une conversion tuée par un signal peut laisser un fichier core dans le dossier courant.
+        QDir::setCurrent(dossier_.path());
+    }
+
+    void sansTravailleurImutFaitLeTravailLuiMeme_data()
+    {
+        QTest::addColumn<QByteArray>("variable");
+        QTest::newRow("sans variable") << QByteArray();
+        QTest::newRow("prise absente") << QByteArray("/nexiste/pas/imut");
+    }
+    void sansTravailleurImutFaitLeTravailLuiMeme()
+    {
+        QFETCH(QByteArray, variable);
+        if (!variable.isEmpty())
+            qputenv(Variable, variable);
+        const QString param = dossier_.filePath(u"PARAM.TXT"_s);
+        QCOMPARE(Generate(param), 0);
+        QVERIFY(QFile(param).size() > 0);
+    }
+
+    void uneConversionSeuleNeLancePasDeTravailleur()
+    {
+        TravailleurTraducteur travailleur(DossierMapInfo(), dossier_.path() + u'/');
+        QVERIFY(!travailleur.Prepare(1));
+        QCOMPARE(travailleur.Pid(), 0);
+        QVERIFY(!qEnvironmentVariableIsSet(Variable));
+    }
+
+    void leTravailleurSertLesAppelsEtFinitAvecLeTraitement()
+    {
+        qint64 pid = 0;
+        QString prise;
+        {
+            TravailleurTraducteur travailleur(DossierMapInfo(), dossier_.path() + u'/');
+            QVERIFY(travailleur.AttendPret(20000));
+            pid = travailleur.Pid();
+            prise = qEnvironmentVariable(Variable);
+            QVERIFY(prise.startsWith(dossier_.path() + u"/quorvale-"_s));
+            QVERIFY(Vivant(pid_t(pid)));
+
+            const QString param = dossier_.filePath(u"PARAM.TXT"_s);
+            QCOMPARE(Generate(param), 0);
+            QVERIFY(QFile::exists(param));
+            QVERIFY(travailleur.Prepare(10));
+        }
+        QVERIFY(!Vivant(pid_t(pid)));
+        QVERIFY(!qEnvironmentVariableIsSet(Variable));
+        QVERIFY(!QFileInfo::exists(QFileInfo(prise).path()));
+    }
+
+    void uneConversionTueeEstUnEchecEtLaSuivanteReussit()
+    {
+        TravailleurTraducteur travailleur(DossierMapInfo(), dossier_.path() + u'/');
+        QVERIFY(travailleur.AttendPret(20000));
+        TubePlein tube;
+        const auto [lanceur, enfant] = AppelBloque(travailleur.Pid(), tube);
+        QVERIFY(enfant > 0);
+        ::kill(enfant, SIGSEGV);
+        QCOMPARE(Attend(lanceur), 128 + SIGSEGV);
+
+        QCOMPARE(Generate(dossier_.filePath(u"PARAM.TXT"_s)), 0);
+        QVERIFY(travailleur.Prepare(10));
+        QVERIFY(Vivant(pid_t(travailleur.Pid())));
+    }
+
+    void unLanceurTueEmporteSaConversion()
+    {
+        TravailleurTraducteur travailleur(DossierMapInfo(), dossier_.path() + u'/');
+        QVERIFY(travailleur.AttendPret(20000));
+        TubePlein tube;
+        const auto [lanceur, enfant] = AppelBloque(travailleur.Pid(), tube);
+        QVERIFY(enfant > 0);
+        ::kill(lanceur, SIGKILL);
+        QCOMPARE(Attend(lanceur), 128 + SIGKILL);
+        QTRY_VERIFY_WITH_TIMEOUT(!Vivant(enfant), 10000);
+    }
+
+    void unTravailleurMortEstRemplace()
+    {
+        TravailleurTraducteur travailleur(DossierMapInfo(), dossier_.path() + u'/');
+        QVERIFY(travailleur.AttendPret(20000));
+        const qint64 premier = travailleur.Pid();
+        ::kill(pid_t(premier), SIGKILL);
+        QTRY_VERIFY_WITH_TIMEOUT(!Vivant(pid_t(premier)), 10000);
+        // Rien n'attend le remplaçant : entre-temps, imut se charge lui-même.
+        QVERIFY(!travailleur.Prepare(10));
+        QVERIFY(!qEnvironmentVariableIsSet(Variable));
+        QCOMPARE(Generate(dossier_.filePath(u"PARAM.TXT"_s)), 0);
+        QVERIFY(travailleur.AttendPret(20000));
+        QVERIFY(travailleur.Pid() != premier);
+        QCOMPARE(Generate(dossier_.filePath(u"PARAM2.TXT"_s)), 0);
+    }
+
+private:
+    QTemporaryDir dossier_;
+};
+
+QTEST_GUILESS_MAIN(TestTravailleur)
+#include "tst_travailleur.moc"
