@@ -230,11 +230,41 @@ QList<EntreeDossier> ChercheDossier(const QString &dossier, const QString &motif
         if (::stat((base + e->d_name).constData(), &st) == 0) {
             entree.dossier = S_ISDIR(st.st_mode);
             entree.taille = st.st_size;
-            entree.date = QDateTime::fromSecsSinceEpoch(st.st_mtime);
+            // En UTC : le même instant, sans relire le fuseau horaire pour chaque fichier.
+            entree.date = QDateTime::fromSecsSinceEpoch(st.st_mtime, Qt::UTC);
         } else if (e->d_type == DT_DIR) {
             entree.dossier = true;
         }
         entrees << entree;
+        return true;
+    });
+    return entrees;
+}
+
+namespace {
+
+// Le type d'une entrée d'après la liste ; les liens et les types inconnus sont suivis.
+bool EstDossier(const QByteArray &base, const dirent *e)
+{
+    if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
+        return e->d_type == DT_DIR;
+    struct stat st;
+    return ::stat((base + e->d_name).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+QList<EntreeDossier> ChercheNoms(const QString &dossier, const QString &motif)
+{
+    QList<EntreeDossier> entrees;
+    if (motif.isEmpty())
+        return entrees;
+    const QString reel = Resous(dossier);
+    const QByteArray base = QFile::encodeName(reel.endsWith(u'/') ? reel : reel + u'/');
+    ParcourtDossier(reel, [&](dirent *e) {
+        const QString nom = QFile::decodeName(e->d_name);
+        if (CorrespondMotif(nom, motif))
+            entrees << EntreeDossier{nom, EstDossier(base, e), 0, {}};
         return true;
     });
     return entrees;

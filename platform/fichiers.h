@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace quorvale {
 
@@ -43,7 +44,15 @@ struct EntreeDossier {
  *  "." et ".." exclus ; vide si le dossier ne se lit pas. */
 QList<EntreeDossier> ChercheDossier(const QString &dossier, const QString &motif);
 
+/** Comme ChercheDossier, sans lire les attributs des fichiers : taille 0 et date nulle ; le type
+ *  (dossier ou non) vient de la liste du système. */
+QList<EntreeDossier> ChercheNoms(const QString &dossier, const QString &motif);
+
 /** Remplace l'extension (à partir du dernier "." du nom de fichier) ; ajoute si aucune. */
 QString ChangeExtension(const QString &chemin, const QString &extension);
 
 } // namespace quorvale
+
+// Ses membres se déplacent en mémoire sans constructeur : les listes de cent mille entrées grandissent
+// sans recopie.
+Q_DECLARE_TYPEINFO(quorvale::EntreeDossier, Q_RELOCATABLE_TYPE);

@@ -3,6 +3,7 @@
 #include "fichiers.h"
 #include "processus.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QStringList>
 
@@ -12,6 +13,17 @@ namespace quorvale {
 
 namespace {
 
+// Les messages de la fenêtre sont traités au plus toutes les 20 ms : la fenêtre reste vive sans
+// que chaque fichier d'un grand dossier paie un tour de la boucle d'événements.
+void PompeParfois()
+{
+    static QElapsedTimer chrono;
+    if (!chrono.isValid() || chrono.elapsed() >= 20) {
+        PompeMessages();
+        chrono.start();
+    }
+}
+
 // Le dossier à lire pour un préfixe de chemin : "" est la racine (le départ était "/").
 QString ALire(const QString &prefixe)
 {
@@ -20,6 +32,28 @@ QString ALire(const QString &prefixe)
 
 } // namespace
 
+void TScruteDossier::LitAttributs() const
+{
+    if (attributsLus_)
+        return;
+    attributsLus_ = true;
+    const QFileInfo info(Resous(fichier_));
+    taille_ = info.exists() ? info.size() : 0;
+    date_ = info.exists() ? QDateTime::fromSecsSinceEpoch(info.lastModified().toSecsSinceEpoch(), Qt::UTC) : QDateTime();
+}
+
+qint64 TScruteDossier::TailleFichier() const
+{
+    LitAttributs();
+    return taille_;
+}
+
+QDateTime TScruteDossier::DateFichier() const
+{
+    LitAttributs();
+    return date_;
+}
+
 void TScruteDossier::Execute()
 {
     if (OnExecute)
@@ -27,6 +61,7 @@ void TScruteDossier::Execute()
     Arret = false;
     fichier_.clear();
     dossier_.clear();
+    attributsLus_ = true;
     taille_ = 0;
     date_ = {};
     // Un dossier vide ne désigne rien : on ne part pas de la racine par accident.
@@ -47,12 +82,13 @@ void TScruteDossier::Parcourt(const QString &dossier, int profondeur, QStringLis
     if (f.endsWith(u'/'))
         f.chop(1);
 
-    PasseFichiers(f);
+    // Une seule lecture du dossier, sans les attributs des fichiers : leur type vient de la liste.
+    const QList<EntreeDossier> entrees = ChercheNoms(ALire(f), u"*"_s);
+    PasseFichiers(f, entrees);
 
     // Un lien symbolique vers un dossier parent ferait tourner le parcours sans fin.
     const QString reel = QFileInfo(Resous(ALire(f))).canonicalFilePath();
     ancetres.push_back(reel);
-    const QList<EntreeDossier> entrees = ChercheDossier(ALire(f), u"*.*"_s);
     for (const EntreeDossier &e : entrees) {
         if (Arret)
             break;
@@ -74,7 +110,7 @@ void TScruteDossier::Parcourt(const QString &dossier, int profondeur, QStringLis
     ancetres.pop_back();
 }
 
-void TScruteDossier::PasseFichiers(const QString &f)
+void TScruteDossier::PasseFichiers(const QString &f, const QList<EntreeDossier> &entrees)
 {
     QString motifs = Filtre;
     while (!motifs.isEmpty()) {
@@ -82,17 +118,15 @@ void TScruteDossier::PasseFichiers(const QString &f)
         const QString motif = pv < 0 ? motifs : motifs.left(pv);
         // Un motif vide ou qui contient un dossier ne trouve rien.
         if (!motif.contains(u'/')) {
-            const QList<EntreeDossier> entrees = ChercheDossier(ALire(f), motif);
             for (const EntreeDossier &e : entrees) {
                 if (Arret)
                     break;
-                PompeMessages();
-                if (e.dossier || !OnFichier)
+                PompeParfois();
+                if (e.dossier || !OnFichier || !CorrespondMotif(e.nom, motif))
                     continue;
                 const QString n = f + u'/' + e.nom;
                 fichier_ = n;
-                taille_ = e.taille;
-                date_ = e.date;
+                attributsLus_ = false;
                 OnFichier(*this, n);
             }
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fichiers.h"
+
 #include <QDateTime>
 #include <QString>
 #include <functional>
@@ -38,21 +40,23 @@ public:
      *  sort aussitôt (sans OnFinExecute). */
     void Execute();
 
-    /** Taille du dernier fichier annoncé (à lire dans OnFichier). */
-    qint64 TailleFichier() const { return taille_; }
-    QDateTime DateFichier() const { return date_; }
+    /** Taille du dernier fichier annoncé (à lire dans OnFichier) ; lue à la demande. */
+    qint64 TailleFichier() const;
+    QDateTime DateFichier() const;
     QString FichierCourant() const { return fichier_; }
     QString DossierCourant() const { return dossier_; }
     int Profondeur() const { return profondeur_; }
 
 private:
     void Parcourt(const QString &dossier, int profondeur, QStringList &ancetres);
-    void PasseFichiers(const QString &dossier);
+    void PasseFichiers(const QString &dossier, const QList<EntreeDossier> &entrees);
 
     QString fichier_;
     QString dossier_;
-    qint64 taille_ = 0;
-    QDateTime date_;
+    void LitAttributs() const;
+    mutable bool attributsLus_ = true;
+    mutable qint64 taille_ = 0;
+    mutable QDateTime date_;
     int profondeur_ = 0;
 };
 
