@@ -250,6 +250,16 @@ std::unique_ptr<Table> ChargeTable(const QString &chemin, const QString &alias, 
         }
         t->lignes.push_back(std::move(ligne));
     }
+    // GDAL s'arrête sans rien dire sur un objet qu'il ne lit pas (un .map coupé) : la table lue
+    // doit avoir toutes ses lignes.
+    const GIntBig attendues = couche->GetFeatureCount(FALSE);
+    if (attendues >= 0 && GIntBig(t->lignes.size()) < attendues) {
+        erreur = u"Le fichier %1 n'est pas une table MapInfo lisible : %2 objets lus sur %3 (%4)."_s.arg(chemin)
+                     .arg(t->lignes.size())
+                     .arg(attendues)
+                     .arg(DernierMessageGdal());
+        return nullptr;
+    }
     OGREnvelope e;
     if (Etendue(*t, e)) {
         t->etendue = e;

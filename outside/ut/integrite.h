@@ -96,28 +96,144 @@ inline std::optional<QString> DefautTab(const QString &chemin)
         const qint64 lignes = qFromLittleEndian<quint32>(reinterpret_cast<const uchar *>(entete.constData()) + 4);
         if (Taille(id) < 4 * lignes)
             return u"« %1 » est tronqué : %2 octets pour %3 lignes"_s.arg(Nom(id)).arg(Taille(id)).arg(lignes);
+        // Chaque entrée du .id est la place d'un objet dans le .map : au-delà de sa fin, le .map est coupé.
+        const QByteArray places = Debut(id, 4 * lignes);
+        const qint64 tailleMap = Taille(map);
+        for (qsizetype i = 0; i + 4 <= places.size(); i += 4)
+            if (qFromLittleEndian<quint32>(reinterpret_cast<const uchar *>(places.constData()) + i) >= tailleMap)
+                return u"« %1 » est tronqué : l'objet n° %2 est placé au-delà de sa fin"_s.arg(Nom(map)).arg(i / 4 + 1);
     }
     return std::nullopt;
 }
 
+// La section Data d'un MIF : le nombre d'objets (une ligne par objet commence par son mot-clé ; les
+// parties d'une collection n'en sont pas), et si le dernier objet s'arrête avant ses points.
+struct DonneesMif {
+    qsizetype objets = 0;
+    bool coupe = false;
+};
+
+inline DonneesMif LitDonneesMif(QFile &f)
+{
+    static const QList<QByteArray> motsCles{"none", "point", "line", "pline", "region", "arc", "text",
+                                            "rect", "roundrect", "ellipse", "multipoint", "collection"};
+    DonneesMif d;
+    qsizetype parties = 0, sections = 0, points = 0;
+    while (!f.atEnd()) {
+        const QList<QByteArray> mots = f.readLine().simplified().toLower().split(' ');
+        const QByteArray mot = mots.value(0);
+        bool nombre = false;
+        (void)mot.toDouble(&nombre);
+        if (nombre) {
+            if (points > 0)
+                points -= qMax<qsizetype>(1, mots.size() / 2);
+            else if (sections > 0 && mots.size() == 1)
+                points = mot.toLongLong(), --sections;
+            continue;
+        }
+        if (!motsCles.contains(mot))
+            continue;
+        if (mot == "region")
+            sections = mots.value(1).toLongLong(), points = 0;
+        else if (mot == "pline" && mots.value(1) == "multiple")
+            sections = mots.value(2).toLongLong(), points = 0;
+        else if (mot == "pline")
+            mots.size() > 1 ? void(points = mots.value(1).toLongLong()) : void(sections = 1);
+        else if (mot == "multipoint")
+            points = mots.value(1).toLongLong();
+        if (parties > 0 && (mot == "region" || mot == "pline" || mot == "multipoint")) {
+            --parties;
+            continue;
+        }
+        ++d.objets;
+        if (mot == "collection")
+            parties = mots.value(1).toLongLong();
+    }
+    d.coupe = points > 0 || sections > 0;
+    return d;
+}
+
+// Les valeurs d'une ligne de MID (les guillemets doublés sont des guillemets) ; -1 pour une chaîne
+// ouverte et jamais fermée.
+inline int ValeursMid(const QByteArray &ligne, char separateur)
+{
+    int valeurs = 1;
+    bool chaine = false;
+    for (const char c : ligne) {
+        if (c == '"')
+            chaine = !chaine;
+        else if (c == separateur && !chaine)
+            ++valeurs;
+    }
+    return chaine ? -1 : valeurs;
+}
+
+// Les lignes d'un MID sans les lignes vides de la fin, et la première qui n'a pas ses « colonnes »
+// valeurs (0 : toutes les ont).
+inline std::pair<qsizetype, qsizetype> LignesMid(const QString &chemin, char separateur, int colonnes)
+{
+    QFile f(Resous(chemin));
+    if (!f.open(QIODevice::ReadOnly))
+        return {-1, 0};
+    QByteArray texte = f.readAll();
+    while (texte.endsWith('\n') || texte.endsWith('\r') || texte.endsWith(' '))
+        texte.chop(1);
+    if (texte.isEmpty())
+        return {0, 0};
+    const QList<QByteArray> lignes = texte.split('\n');
+    for (qsizetype i = 0; i < lignes.size(); ++i) {
+        QByteArray ligne = lignes[i];
+        if (ligne.endsWith('\r'))
+            ligne.chop(1);
+        if (ValeursMid(ligne, separateur) != colonnes)
+            return {lignes.size(), i + 1};
+    }
+    return {lignes.size(), 0};
+}
+
+// Sans son MID, un MIF perd ses attributs ; l'un des deux coupé, objets et lignes ne s'accordent plus.
 inline std::optional<QString> DefautMif(const QString &chemin)
 {
     QFile f(Resous(chemin));
     if (!f.open(QIODevice::ReadOnly))
         return std::nullopt;
+    int colonnes = 0;
+    char separateur = '\t';
+    bool donnees = false;
     while (!f.atEnd()) {
-        const QByteArray ligne = f.readLine().trimmed();
-        if (ligne.toLower().startsWith("data"))
+        const QByteArray brute = f.readLine().trimmed();
+        const QByteArray ligne = brute.toLower();
+        if (ligne.startsWith("columns"))
+            colonnes = ligne.mid(7).trimmed().split(' ').value(0).toInt();
+        if (ligne.startsWith("delimiter")) {
+            const qsizetype guillemet = brute.indexOf('"');
+            if (guillemet >= 0 && guillemet + 1 < brute.size())
+                separateur = brute[guillemet + 1];
+        }
+        if (ligne.startsWith("data")) {
+            donnees = true;
             break;
-        if (!ligne.toLower().startsWith("columns"))
-            continue;
-        const int colonnes = ligne.mid(7).trimmed().split(' ').value(0).toInt();
-        if (colonnes > 0 && !FichierExiste(ChangeExtension(chemin, u".mid"_s)))
-            return u"le fichier compagnon « %1 » manque (%2 colonnes déclarées)"_s
-                .arg(Nom(ChangeExtension(chemin, u".mid"_s)))
-                .arg(colonnes);
-        break;
+        }
     }
+    if (!donnees)
+        return std::nullopt;
+    const DonneesMif d = LitDonneesMif(f);
+    if (d.coupe)
+        return u"« %1 » est tronqué : son dernier objet s'arrête avant ses points"_s.arg(Nom(chemin));
+    if (colonnes <= 0)
+        return std::nullopt;
+    const QString mid = ChangeExtension(chemin, u".mid"_s);
+    if (!FichierExiste(mid))
+        return u"le fichier compagnon « %1 » manque (%2 colonnes déclarées)"_s.arg(Nom(mid)).arg(colonnes);
+    const auto [lignes, fautive] = LignesMid(mid, separateur, colonnes);
+    const qsizetype objets = d.objets;
+    if (fautive > 0)
+        return u"la ligne %1 de « %2 » n'a pas ses %3 valeurs (le fichier est-il coupé ?)"_s.arg(fautive).arg(Nom(mid)).arg(colonnes);
+    if (lignes >= 0 && lignes != objets)
+        return u"« %1 » et « %2 » ne s'accordent pas : %3 objets pour %4 lignes d'attributs (l'un des deux est-il coupé ?)"_s
+            .arg(Nom(chemin), Nom(mid))
+            .arg(objets)
+            .arg(lignes);
     return std::nullopt;
 }
 

@@ -259,6 +259,11 @@ void LitTable(const Travail &t, Donnees &d)
     g.typeDeclare = couche->GetGeomType();
     if (const OGRSpatialReference *srs = couche->GetSpatialRef())
         d.srs.reset(srs->Clone());
+    // Un .prj illisible, GDAL le tait : la sortie n'aurait aucun système de coordonnées.
+    const QString prj = ChangeExtension(t.source, u".prj"_s);
+    if (shape && t.coordsys.isEmpty() && !d.srs && FichierExiste(prj))
+        throw Erreur(u"Le fichier « %1 » ne se lit pas : le système de coordonnées du jeu de formes serait perdu "
+                     u"(décochez « Utiliser la projection du fichier » pour lui donner celui du traitement)."_s.arg(prj));
     if (shape) {
         const char *source = couche->GetMetadataItem("SOURCE_ENCODING", "SHAPEFILE");
         const QString enc = source ? QString::fromUtf8(source).toUpper() : QString();
@@ -280,6 +285,13 @@ void LitTable(const Travail &t, Donnees &d)
         AjouteEtendue(d, f->GetGeometryRef());
         g.objets.push_back(std::move(o));
     }
+    // GDAL s'arrête sans rien dire sur un objet qu'il ne lit pas (un .map coupé) : tous doivent y être.
+    const GIntBig attendus = couche->GetFeatureCount(FALSE);
+    if (attendus >= 0 && GIntBig(g.objets.size()) < attendus)
+        throw Erreur(u"Impossible de lire « %1 » : %2 objets lus sur %3 (%4)"_s.arg(t.source)
+                         .arg(g.objets.size())
+                         .arg(attendus)
+                         .arg(DerniereErreurGdal()));
     if (t.lecteur == Format::Mif) {
         const std::vector<Genre> exacts = GenresMif(t.source);
         if (exacts.size() == g.objets.size())

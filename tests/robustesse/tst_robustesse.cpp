@@ -173,7 +173,7 @@ struct Fabrique {
     // Les altérations communes à tous les formats ; « certain » dit quelles coupes d'un fichier du
     // jeu (extension, pour mille) doivent échouer.
     void Communes(const QString &prefixe, const Jeu &jeu,
-                  const std::function<bool(const QString &, int, qsizetype)> &certain)
+                  const std::function<bool(const QString &, int)> &certain)
     {
         const QByteArray source = jeu[principale];
         Jeu j = jeu;
@@ -201,12 +201,12 @@ struct Fabrique {
                 Jeu t = jeu;
                 t[it.key()] = complet.left(qMax<qsizetype>(1, complet.size() * pour1000 / 1000));
                 Ajoute(prefixe + u"-coupe%1-%2"_s.arg(it.key().mid(1)).arg(pour1000), t,
-                       certain(it.key(), pour1000, t[it.key()].size()));
+                       certain(it.key(), pour1000));
             }
             if (it.key() != principale) {
                 Jeu sans = jeu;
                 sans.remove(it.key());
-                Ajoute(prefixe + u"-sans-"_s + it.key().mid(1), sans, certain(it.key(), 0, 0));
+                Ajoute(prefixe + u"-sans-"_s + it.key().mid(1), sans, certain(it.key(), 0));
             }
         }
     }
@@ -381,15 +381,14 @@ void TestRobustesse::fichiersAbimes()
         jeu.remove(ext);
     QVERIFY(jeu.contains(f.principale));
     // Ce qui se voit à coup sûr : un dessin, une couverture ou un fichier de formes coupés, un .shx
-    // ou un .dbf coupés ou absents, un .dat ou un .id coupés, un .map coupé au milieu d'un bloc. Le
-    // dernier octet d'une table dBase est une marque de fin facultative ; une coupe d'un MIF ou d'un
-    // MID peut tomber entre deux objets.
-    f.Communes(source, jeu, [&source](const QString &ext, int pour1000, qsizetype longueur) {
-        if (ext == u".dxf"_s || ext == u".e00"_s || ext == u".shp"_s || ext == u".shx"_s || ext == u".id"_s)
+    // absent, un .dbf, un .dat, un .id, un .map, un MIF ou un MID coupés. Le
+    // dernier octet d'une table dBase, d'un MIF ou d'un MID n'est qu'une marque de fin ou un saut de
+    // ligne.
+    f.Communes(source, jeu, [&source](const QString &ext, int pour1000) {
+        if (ext == u".dxf"_s || ext == u".e00"_s || ext == u".shp"_s || ext == u".shx"_s || ext == u".id"_s
+            || ext == u".map"_s)
             return true;
-        if (ext == u".map"_s)
-            return longueur % 512 != 0;
-        if (ext == u".dbf"_s || ext == u".dat"_s)
+        if (ext == u".dbf"_s || ext == u".dat"_s || ext == u".mif"_s || ext == u".mid"_s)
             return pour1000 > 0 && pour1000 < 999;
         return source == u"tab"_s && ext == u".tab"_s && pour1000 < 900;
     });
