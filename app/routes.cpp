@@ -189,12 +189,19 @@ QStringList ConvertitParRoute(int codePaire, Travail &travail, const Projections
         // nom que le traducteur écrit, et les jeux de formes découpés sont renommés d'après lui. La
         // table regroupée porte le nom de la destination elle-même.
         QStringList sorties;
+        const int ratesAvant = travail.AppelsRates;
         for (const QString &table : tables) {
             const QString cible = DossierDe(d) + u'/' + SansExtension(NomFichier(table)) + u'.' + travail.ExtCible;
             TraduitFichier(travail, table, cible);
             sorties << cible;
             PompeMessages();
         }
+        // Une table manquée rend le fichier incomplet : il échoue, et ses autres tables sont retirées.
+        if (const int rates = travail.AppelsRates - ratesAvant; rates > 0 && !tables.isEmpty())
+            throw RefusFichier(u"« %1 » n'est traduit qu'en partie : %2 table(s) sur %3 en échec (%4)."_s.arg(s)
+                                   .arg(rates)
+                                   .arg(tables.size())
+                                   .arg(travail.MessagesTraducteur.join(u" ; "_s)));
         if (sorties.isEmpty())
             sorties << d;
         return sorties;

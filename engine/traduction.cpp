@@ -380,6 +380,7 @@ void TraduitFichier(Travail &travail, const QString &source, const QString &dest
         throw;
     }
     if (rate) {
+        ++travail.AppelsRates;
         RetireSortiesPartielles(dossierCible, avant, bases);
         return;
     }

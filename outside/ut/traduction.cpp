@@ -750,7 +750,14 @@ void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
             for (int i = 0; echappe && i < f.GetFieldCount(); ++i)
                 if (f.GetFieldDefnRef(i)->GetType() == OFTString && f.IsFieldSetAndNotNull(i))
                     f.SetField(i, Utf8(Echappe(QString::fromUtf8(f.GetFieldAsString(i)), jeu)).constData());
-            f.SetGeometryDirectly(Lineaire(o.entite->GetGeometryRef()));
+            // Une géométrie vide s'écrit, mais GDAL s'arrête sur elle à la relecture et perd les objets
+            // suivants : l'objet est écrit sans géométrie.
+            OGRGeometry *geometrie = Lineaire(o.entite->GetGeometryRef());
+            if (geometrie && geometrie->IsEmpty()) {
+                delete geometrie;
+                geometrie = nullptr;
+            }
+            f.SetGeometryDirectly(geometrie);
             if (const char *style = o.entite->GetStyleString())
                 f.SetStyleString(echappe ? Utf8(Echappe(QString::fromUtf8(style), jeu)).constData() : style);
             if (couche->CreateFeature(&f) != OGRERR_NONE)

@@ -302,6 +302,8 @@ private slots:
     void nomsHostiles_data();
     void nomsHostiles();
     void sourcesSacrees();
+    void tableRelueEntiere();
+    void tableManquee();
     void traducteurQuiFlanche_data();
     void traducteurQuiFlanche();
     void traducteurTueEnEcrivant();
@@ -611,6 +613,47 @@ void TestRobustesse::sourcesSacrees()
     qInfo("Paires lancées : %d lancements de quorvale-lot", lancements);
     QVERIFY2(fautes.isEmpty(), qPrintable(fautes.join(u'\n')));
     QCOMPARE(Empreintes(modele.path() + u"/arbre"_s), empreintes);
+}
+
+void TestRobustesse::tableRelueEntiere()
+{
+    if (!produits_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    // Un dessin dont une entité n'a qu'une géométrie vide passe par une table de travail : relue, elle
+    // doit rendre tous ses objets (GDAL s'arrêtait sur la géométrie vide et taisait les suivants).
+    QTemporaryDir entree, sortie;
+    Ecrit(entree.path() + u"/leader-mleader.dxf"_s,
+          Lit(Echantillons() + u"/dxf/gdal-leader-mleader/leader-mleader.dxf"_s));
+    const Execution e = Lance({u"--format-source"_s, u"dxf"_s, u"--format-cible"_s, u"e00"_s, u"--source"_s,
+                               entree.path(), u"--cible"_s, sortie.path()});
+    QVERIFY2(e.code == 0 && e.sortie.startsWith(u"traduit : "_s), qPrintable(e.sortie + e.erreurs));
+}
+
+void TestRobustesse::tableManquee()
+{
+    if (!produits_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    // Un dessin de trois calques vers des jeux de formes : la table d'un calque échoue à la seconde
+    // étape. Le fichier est en échec et les jeux des deux autres calques ne restent pas.
+    const QByteArray imut = R"sh(#!/bin/sh
+if [ "$1" = generate ]; then exec "$QUORVALE_DOSSIER_MAPINFO/UT/imut" "$@"; fi
+case "$(sed -n 's/^MACRO _FULLBASENAME //p' "$1" | tr -d '\r')" in
+  *_LEICA_DISTO_ID) echo "Le calque ne passe pas." >&2; exit 2 ;;
+esac
+exec "$QUORVALE_DOSSIER_MAPINFO/UT/imut" "$@"
+)sh";
+    FauxMapInfo mapinfo(imut, "#!/bin/sh\nexit 1\n");
+    QTemporaryDir entree, sortie;
+    Ecrit(entree.path() + u"/leica.dxf"_s, Lit(Echantillons() + u"/dxf/ezdxf-Leica_Disto_S910/Leica_Disto_S910.dxf"_s));
+    const Execution e = Lance({u"--format-source"_s, u"dxf"_s, u"--format-cible"_s, u"shp"_s, u"--source"_s,
+                               entree.path(), u"--cible"_s, sortie.path()},
+                              {{u"XDG_CONFIG_HOME"_s, mapinfo.configuration.path()}});
+    QCOMPARE(e.code, 1);
+    const QString source = MinusculesAscii(entree.path()) + u"/leica.dxf"_s;
+    QVERIFY2(e.sortie.startsWith(u"échec : %1 (« %1 » n'est traduit qu'en partie : 1 table(s) sur 3 en échec "
+                                 u"(Le calque ne passe pas.).)\n"_s.arg(source)),
+             qPrintable(e.sortie + e.erreurs));
+    QCOMPARE(QDir(sortie.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 void TestRobustesse::traducteurQuiFlanche_data()
