@@ -136,23 +136,26 @@ if [ -x "$B/bin/quorvale" ]; then
 fi
 
 # --- Liste et mémoire : un traitement de $LISTE fichiers dont chaque destination existe déjà ------
-# Le traitement entier (liste, tri, contrôle de chaque destination, bilan) sans aucune conversion,
-# contre find sur le même motif. La mémoire est le maximum résident du processus quorvale-lot.
-: >"$T/a"; : >"$T/b"; : >"$T/m"
+# Le traitement entier (liste, tri, contrôle de chaque destination, bilan) sans aucune conversion.
+# La liste seule (parcours et tri, chronométrés par le programme : QUORVALE_MESURE_LISTE) est
+# comparée à find sur le même motif ; la mémoire est le maximum résident du processus quorvale-lot.
+: >"$T/a"; : >"$T/b"; : >"$T/m"; : >"$T/l"
 i=0
 while [ $i -lt "$TOURS" ]; do
   debut=$(ms)
-  /usr/bin/time -f '%M' -o "$T/rss" "$LOT" --format-source shp --format-cible tab \
-    --source "$D/liste-$LISTE/shp" --cible "$D/liste-$LISTE/tab" --sous-dossiers >"$T/lot.txt" 2>&1 || true
+  QUORVALE_MESURE_LISTE=1 /usr/bin/time -f '%M' -o "$T/rss" "$LOT" --format-source shp --format-cible tab \
+    --source "$D/liste-$LISTE/shp" --cible "$D/liste-$LISTE/tab" --sous-dossiers >"$T/lot.txt" 2>"$T/liste.txt" || true
   echo $(( $(ms) - debut )) >>"$T/a"
   grep -q "Bilan : 0 traduit(s), $LISTE ignoré(s)" "$T/lot.txt" || { echo "liste inattendue :" >&2; tail -2 "$T/lot.txt" >&2; exit 1; }
+  sed -n 's/^liste : .* en \([0-9]*\) ms$/\1/p' "$T/liste.txt" >>"$T/l"
   cat "$T/rss" >>"$T/m"
   debut=$(ms)
   find "$D/liste-$LISTE/shp" -iname '*.shp' >/dev/null
   echo $(( $(ms) - debut )) >>"$T/b"
   i=$((i + 1))
 done
-a=$(mediane <"$T/a"); b=$(mediane <"$T/b")
-printf '%-44s %12s %12s %8s\n' "$LISTE fichiers, tous ignorés (contre find)" "$a" "$b" "$(rapport "$a" "$b")"
+a=$(mediane <"$T/a"); b=$(mediane <"$T/b"); l=$(mediane <"$T/l")
+printf '%-44s %12s %12s %8s\n' "liste de $LISTE fichiers (contre find, borne 2)" "$l" "$b" "$(rapport "$l" "$b")"
+printf '%-44s %12s %12s %8s\n' "traitement de $LISTE fichiers, tous ignorés" "$a" "-" "-"
 printf '%-44s %12s %12s %8s\n' "mémoire de ce traitement (Mo, borne 200)" "$(( $(mediane <"$T/m") / 1024 ))" "-" "-"
 echo "Charge à la fin : $(cut -d' ' -f1-3 /proc/loadavg)"

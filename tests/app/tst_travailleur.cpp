@@ -114,16 +114,26 @@ struct TubePlein {
     }
 };
 
+// La cible d'un lien de /proc, telle quelle (« pipe:[...] »).
+QByteArray Lien(const QString &chemin)
+{
+    char cible[256];
+    const ssize_t n = ::readlink(QFile::encodeName(chemin).constData(), cible, sizeof cible);
+    return n > 0 ? QByteArray(cible, n) : QByteArray();
+}
+
 // imut lancé sur un fichier de correspondance absent : son message bloque sur le tube plein ; rend
-// le lanceur et la conversion que le travailleur a dupliquée pour lui (0 si elle n'apparaît pas).
+// le lanceur et la conversion du travailleur qui écrit dans ce tube (0 si elle n'apparaît pas).
 std::pair<pid_t, pid_t> AppelBloque(qint64 travailleur, const TubePlein &tube)
 {
     const pid_t lanceur = LanceImut({u"/nexiste/pas/Trad_Macro.txt"_s}, tube.fds[1]);
+    const QByteArray leTube = Lien(u"/proc/self/fd/%1"_s.arg(tube.fds[1]));
     QElapsedTimer chrono;
     chrono.start();
     while (chrono.elapsed() < 10000) {
-        if (const pid_t enfant = Enfants(travailleur).value(0))
-            return {lanceur, enfant};
+        for (const pid_t enfant : Enfants(travailleur))
+            if (Lien(u"/proc/%1/fd/2"_s.arg(enfant)) == leTube)
+                return {lanceur, enfant};
         QTest::qWait(20);
     }
     return {lanceur, 0};
