@@ -7,8 +7,8 @@
 #   BANC_DONNEES  dossier des données faites par le banc, gardées d'un lancement à l'autre
 #                 (défaut : ${TMPDIR:-/tmp}/quorvale-banc)
 #   BANC_TOURS    nombre de tours de chaque mesure ; la médiane est retenue (défaut : 3)
-#   BANC_PETITS   petits jeux de formes de l'arbre shp->tab (défaut : 400)
-#   BANC_ARBRE2   fichiers des arbres tab->shp et mif->dxf (défaut : 150)
+#   BANC_PETITS   petits jeux de formes de l'arbre shp->tab (défaut : 300)
+#   BANC_ARBRE2   fichiers des arbres tab->shp et mif->dxf (défaut : 100)
 #   BANC_POINTS   points du gros jeu de formes (défaut : 1000000)
 #   BANC_LISTE    fichiers de l'arbre de la liste et de la mémoire (défaut : 100000)
 #
@@ -20,12 +20,15 @@ B=$(cd "${1:-$ici/build}" && pwd)
 PY=/usr/bin/python3
 D=${BANC_DONNEES:-${TMPDIR:-/tmp}/quorvale-banc}
 TOURS=${BANC_TOURS:-3}
-PETITS=${BANC_PETITS:-400}
-ARBRE2=${BANC_ARBRE2:-150}
+PETITS=${BANC_PETITS:-300}
+ARBRE2=${BANC_ARBRE2:-100}
 POINTS=${BANC_POINTS:-1000000}
 LISTE=${BANC_LISTE:-100000}
 LOT=$B/bin/quorvale-lot
 
+$PY -c 'import osgeo' 2>/dev/null || {
+  echo "Les données du banc sont écrites par GDAL depuis Python : sudo apt-get install python3-gdal" >&2; exit 1; }
+command -v ogr2ogr >/dev/null || { echo "ogr2ogr introuvable : sudo apt-get install gdal-bin" >&2; exit 1; }
 for f in "$LOT" "$B/mapinfo/mapinfow" "$B/mapinfo/UT/imut"; do
   [ -x "$f" ] || { echo "Introuvable : $f (construire d'abord : cmake --build $B)" >&2; exit 1; }
 done
@@ -78,43 +81,49 @@ donnees() {
 }
 
 # --- Une conversion d'arbre : quorvale-lot, puis la boucle ---------------------------------------
+# Chaque mesure écrit « temps-écoulé temps-processeur » (ms) ; le temps processeur compte tous les
+# processus lancés (traducteur et travailleur compris) et dépend moins de la charge de la machine.
+chrono() { # fichier-de-sortie commande...
+  sortie=$1; shift
+  /usr/bin/time -f '%e %U %S' -o "$T/temps" "$@" || return 1
+  awk '{ printf "%d %d\n", $1 * 1000, ($2 + $3) * 1000 }' "$T/temps" >>"$sortie"
+}
+
 lot() { # source-format cible-format dossier-source
   rm -rf "$T/sortie"; mkdir -p "$T/sortie"
-  debut=$(ms)
-  "$LOT" --format-source "$1" --format-cible "$2" --source "$3" --cible "$T/sortie" --sous-dossiers \
+  chrono "$T/a" "$LOT" --format-source "$1" --format-cible "$2" --source "$3" --cible "$T/sortie" --sous-dossiers \
     >"$T/lot.txt" 2>&1 || { echo "quorvale-lot a échoué :" >&2; tail -5 "$T/lot.txt" >&2; exit 1; }
-  echo $(( $(ms) - debut ))
 }
 
 boucle() { # extension-source extension-cible pilote dossier-source [options...]
-  se=$1 ce=$2 pilote=$3 src=$4; shift 4
   rm -rf "$T/sortie"; mkdir -p "$T/sortie"
-  debut=$(ms)
-  (cd "$src" && find . -name "*.$se") | while read -r f; do
-    r=${f#./}
-    mkdir -p "$T/sortie/$(dirname "$r")"
-    ogr2ogr -f "$pilote" "$@" "$T/sortie/${r%.*}.$ce" "$src/$r" 2>>"$T/ogr2ogr.txt"
-  done
-  echo $(( $(ms) - debut ))
+  chrono "$T/b" sh -c '
+    se=$1 ce=$2 pilote=$3 src=$4 T=$5; shift 5
+    (cd "$src" && find . -name "*.$se") | while read -r f; do
+      r=${f#./}
+      mkdir -p "$T/sortie/$(dirname "$r")"
+      ogr2ogr -f "$pilote" "$@" "$T/sortie/${r%.*}.$ce" "$src/$r" 2>>"$T/ogr2ogr.txt"
+    done' boucle "$@" "$T"
 }
 
-compare() { # libellé ; puis les arguments de lot et de boucle, séparés par --
+compare() { # libellé ; puis les arguments de lot et de boucle
   libelle=$1; shift
   : >"$T/a"; : >"$T/b"
   i=0
   while [ $i -lt "$TOURS" ]; do
-    lot "$1" "$2" "$3" >>"$T/a"
-    boucle "$4" "$5" "$6" "$3" ${7:+"$7"} ${8:+"$8"} >>"$T/b"
+    lot "$1" "$2" "$3"
+    boucle "$4" "$5" "$6" "$3" ${7:+"$7"} ${8:+"$8"}
     i=$((i + 1))
   done
-  a=$(mediane <"$T/a"); b=$(mediane <"$T/b")
-  printf '%-44s %12s %12s %8s\n' "$libelle" "$a" "$b" "$(rapport "$a" "$b")"
+  a=$(cut -d' ' -f1 "$T/a" | mediane); b=$(cut -d' ' -f1 "$T/b" | mediane)
+  ca=$(cut -d' ' -f2 "$T/a" | mediane); cb=$(cut -d' ' -f2 "$T/b" | mediane)
+  printf '%-44s %12s %12s %8s %14s\n' "$libelle" "$a" "$b" "$(rapport "$a" "$b")" "$(rapport "$ca" "$cb")"
 }
 
 donnees
 echo "Charge au départ : $(cut -d' ' -f1-3 /proc/loadavg) ; $(nproc) cœurs ; médianes de $TOURS tours"
-printf '%-44s %12s %12s %8s\n' "mesure" "quorvale-lot" "ogr2ogr" "rapport"
-printf '%-44s %12s %12s %8s\n' "" "(ms)" "(ms)" ""
+printf '%-44s %12s %12s %8s %14s\n' "mesure" "quorvale-lot" "ogr2ogr" "rapport" "rapport (CPU)"
+printf '%-44s %12s %12s %8s %14s\n' "" "(ms)" "(ms)" "" ""
 compare "$PETITS petits fichiers shp -> tab (arbre)" shp tab "$D/petits-$PETITS/shp" shp tab "MapInfo File"
 compare "1 fichier de $POINTS points shp -> tab" shp tab "$D/gros-$POINTS/shp" shp tab "MapInfo File"
 compare "$ARBRE2 fichiers tab -> shp (arbre)" tab shp "$D/arbre2-$ARBRE2/tab" tab shp "ESRI Shapefile"
