@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
@@ -563,6 +564,18 @@ Bilan Traduire(Contexte &c)
     Choix &choix = c.choix;
     if (auto refus = RefusChoix(choix)) {
         c.messages.Affiche(*refus);
+        bilan.Refus = refus;
+        return bilan;
+    }
+    // Les fichiers de travail portent des noms fixes dans le dossier temporaire : deux traitements
+    // en même temps s'écraseraient leurs commandes. Le verrou d'un programme mort ne compte pas.
+    QLockFile verrou(c.DossierTemp + u"Quorvale.verrou"_s);
+    verrou.setStaleLockTime(0);
+    if (!verrou.tryLock(0)) {
+        const QString refus = u"Un autre traitement est déjà en cours avec le dossier de travail « %1 ».\r\n"
+                              u"Attendez qu'il se termine, puis relancez la traduction."_s
+                                  .arg(c.DossierTemp);
+        c.messages.Affiche(refus);
         bilan.Refus = refus;
         return bilan;
     }

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLockFile>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -166,6 +167,7 @@ private slots:
     void annulationPendantLaListe_data();
     void annulationPendantLaListe();
     void deuxTraitementsDeSuite();
+    void deuxTraitementsEnMemeTemps();
     void erreurEnCoursDeTraitement();
     void fichiersSansResultat();
     void sourceJamaisEcrasee_data();
@@ -569,6 +571,33 @@ void TestTraduction::deuxTraitementsDeSuite()
     QCOMPARE(banc.form.choix().ListeFichiers, QStringList{banc.racine.toLower() + u"/src2/b.shp"_s});
     QCOMPARE(banc.messages.vus, QStringList());
     QCOMPARE(banc.Panneau(), u"La traduction est complétée"_s);
+}
+
+// Un second traitement sur le même dossier de travail écraserait les commandes du premier : refusé
+// tant que le premier tient le verrou, permis dès qu'il l'a rendu.
+void TestTraduction::deuxTraitementsEnMemeTemps()
+{
+    Banc banc;
+    Ecrit(banc.racine + u"/src/a.shp"_s);
+    QDir().mkpath(banc.racine + u"/dst"_s);
+    banc.Choisit(4, 5, banc.racine + u"/src"_s, banc.racine + u"/dst"_s);
+    Ecrit(banc.Temp() + u"Trad_Macro.txt"_s, "du premier");
+    {
+        QLockFile premier(banc.Temp() + u"Quorvale.verrou"_s);
+        QVERIFY(premier.tryLock(0));
+        banc.form.Button3Click();
+        QCOMPARE(banc.messages.vus,
+                 QStringList{u"Un autre traitement est déjà en cours avec le dossier de travail « "_s + banc.Temp()
+                             + u" ».\r\nAttendez qu'il se termine, puis relancez la traduction."_s});
+        QCOMPARE(Lit(banc.Temp() + u"Trad_Macro.txt"_s), QByteArray("du premier"));
+        QVERIFY(!QFile::exists(banc.racine + u"/dst/a.tab"_s));
+        QCOMPARE(banc.ControlesActifs(), DixSeptControles);
+    }
+    banc.messages.vus.clear();
+    banc.form.Button3Click();
+    QCOMPARE(banc.messages.vus, QStringList());
+    QVERIFY(QFile::exists(banc.racine + u"/dst/a.tab"_s));
+    QVERIFY(!QFile::exists(banc.Temp() + u"Quorvale.verrou"_s));
 }
 
 void TestTraduction::erreurEnCoursDeTraitement()
