@@ -264,7 +264,7 @@ QList<EntreeDossier> ChercheNoms(const QString &dossier, const QString &motif)
     ParcourtDossier(reel, [&](dirent *e) {
         const QString nom = QFile::decodeName(e->d_name);
         if (CorrespondMotif(nom, motif))
-            entrees << EntreeDossier{nom, EstDossier(base, e), 0, {}};
+            entrees << EntreeDossier{nom, EstDossier(base, e), e->d_type == DT_LNK || e->d_type == DT_UNKNOWN, 0, {}};
         return true;
     });
     return entrees;

@@ -36,6 +36,8 @@ bool CorrespondMotif(const QString &nom, const QString &motif);
 struct EntreeDossier {
     QString nom;
     bool dossier = false;
+    // Un lien, ou un type que la liste ne dit pas : son chemin réel reste à lire (ChercheNoms).
+    bool lien = false;
     qint64 taille = 0;
     QDateTime date;
 };

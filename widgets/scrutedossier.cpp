@@ -67,13 +67,14 @@ void TScruteDossier::Execute()
     // Un dossier vide ne désigne rien : on ne part pas de la racine par accident.
     if (!Dossier.isEmpty()) {
         QStringList ancetres;
-        Parcourt(Dossier, 0, ancetres);
+        const QString depart = Dossier.endsWith(u'/') ? Dossier.chopped(1) : Dossier;
+        Parcourt(Dossier, QFileInfo(Resous(ALire(depart))).canonicalFilePath(), 0, ancetres);
     }
     if (OnFinExecute)
         OnFinExecute(*this);
 }
 
-void TScruteDossier::Parcourt(const QString &dossier, int profondeur, QStringList &ancetres)
+void TScruteDossier::Parcourt(const QString &dossier, const QString &reel, int profondeur, QStringList &ancetres)
 {
     if (MaxPenetration >= 0 && profondeur > MaxPenetration)
         return;
@@ -87,7 +88,6 @@ void TScruteDossier::Parcourt(const QString &dossier, int profondeur, QStringLis
     PasseFichiers(f, entrees);
 
     // Un lien symbolique vers un dossier parent ferait tourner le parcours sans fin.
-    const QString reel = QFileInfo(Resous(ALire(f))).canonicalFilePath();
     ancetres.push_back(reel);
     for (const EntreeDossier &e : entrees) {
         if (Arret)
@@ -99,9 +99,11 @@ void TScruteDossier::Parcourt(const QString &dossier, int profondeur, QStringLis
         if (OnDossier)
             OnDossier(*this, s);
         if (SousDossier && !Arret) {
-            const QString canon = QFileInfo(Resous(s)).canonicalFilePath();
+            // Le chemin réel d'un vrai sous-dossier prolonge celui de son parent ; seul un lien se résout.
+            const QString canon = e.lien || reel.isEmpty() ? QFileInfo(Resous(s)).canonicalFilePath()
+                                                           : (reel.endsWith(u'/') ? reel : reel + u'/') + e.nom;
             if (!canon.isEmpty() && !ancetres.contains(canon)) {
-                Parcourt(s, profondeur + 1, ancetres);
+                Parcourt(s, canon, profondeur + 1, ancetres);
                 profondeur_ = profondeur;
             }
         }

@@ -48,7 +48,7 @@ public:
     int Profondeur() const { return profondeur_; }
 
 private:
-    void Parcourt(const QString &dossier, int profondeur, QStringList &ancetres);
+    void Parcourt(const QString &dossier, const QString &reel, int profondeur, QStringList &ancetres);
     void PasseFichiers(const QString &dossier, const QList<EntreeDossier> &entrees);
 
     QString fichier_;
