@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -19,21 +20,36 @@
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace quorvale::ut {
 
 namespace {
 
-// Un appel en cours : la connexion du lanceur, la conversion et son pidfd.
-struct Appel {
-    int connexion = -1;
+// Les appels passent par un exécutant : un processus dupliqué une fois, qui les fait l'un après
+// l'autre. GDAL refait son contexte PROJ dans chaque processus dupliqué : rouvrir la base de PROJ
+// et recalculer le système de la clause coûtait, à chaque appel, plus que la conversion d'un petit
+// fichier. L'exécutant est remplacé quand il meurt, quand un appel échoue (rien d'un appel raté ne
+// passe au suivant) et après AppelsParExecutant appels (ce que GDAL garde en mémoire reste borné).
+constexpr int AppelsParExecutant = 250;
+
+struct Executant {
     pid_t pid = -1;
     int pidfd = -1;
+    int canal = -1;     // prise vers l'exécutant : les demandes y vont, les réponses en viennent
+    int connexion = -1; // le lanceur servi ; -1 quand l'exécutant est libre
+};
+
+// Ce que l'exécutant répond au travailleur après un appel.
+struct Reponse {
+    int code;
+    int reste; // 0 : l'exécutant s'arrête après cet appel
 };
 
 struct Demande {
     EnTete tete{};
+    size_t taille = 0; // du message entier
     std::vector<char *> arguments;
     char *dossier = nullptr;
     std::vector<char *> environnement;
@@ -47,8 +63,9 @@ void Ferme(int &fd)
     fd = -1;
 }
 
-// Lit le message du lanceur ; faux s'il est incomplet ou mal formé (les fds reçus sont fermés).
-bool LitDemande(int connexion, std::vector<char> &tampon, Demande &d)
+// Lit une demande (du lanceur, ou du travailleur pour l'exécutant) ; faux si elle est incomplète
+// ou mal formée (les fds reçus sont alors fermés).
+bool LitDemande(int prise, std::vector<char> &tampon, Demande &d)
 {
     tampon.resize(TailleMaxDemande);
     alignas(cmsghdr) char controle[CMSG_SPACE(3 * sizeof(int))];
@@ -60,7 +77,7 @@ bool LitDemande(int connexion, std::vector<char> &tampon, Demande &d)
     m.msg_controllen = sizeof controle;
     ssize_t n;
     do
-        n = ::recvmsg(connexion, &m, MSG_CMSG_CLOEXEC);
+        n = ::recvmsg(prise, &m, MSG_CMSG_CLOEXEC);
     while (n < 0 && errno == EINTR);
     int recus = 0;
     for (cmsghdr *c = CMSG_FIRSTHDR(&m); c; c = CMSG_NXTHDR(&m, c))
@@ -82,6 +99,7 @@ bool LitDemande(int connexion, std::vector<char> &tampon, Demande &d)
     };
     if (n < ssize_t(sizeof(EnTete)) || recus != 3 || (m.msg_flags & (MSG_TRUNC | MSG_CTRUNC)))
         return refuse();
+    d.taille = size_t(n);
     std::memcpy(&d.tete, tampon.data(), sizeof d.tete);
     if (d.tete.magie != MagieTravailleur || d.tete.nArguments > 100000 || d.tete.nEnvironnement > 100000)
         return refuse();
@@ -114,10 +132,73 @@ bool LitDemande(int connexion, std::vector<char> &tampon, Demande &d)
     return p == fin ? true : refuse();
 }
 
-// Dans le processus dupliqué : l'état du lanceur, puis la conversion ; ne revient pas.
-[[noreturn]] void Execute(Demande &d, pid_t travailleur)
+bool Envoie(int prise, const void *octets, size_t n)
 {
-    // Le travailleur parti, la conversion ne lui survit pas.
+    return ::send(prise, octets, n, MSG_NOSIGNAL) == ssize_t(n);
+}
+
+// Passe la demande telle que reçue, avec ses trois fds, à l'exécutant.
+bool Transmet(int canal, const std::vector<char> &tampon, const Demande &d)
+{
+    alignas(cmsghdr) char controle[CMSG_SPACE(sizeof d.fds)] = {};
+    iovec iov{const_cast<char *>(tampon.data()), d.taille};
+    msghdr m{};
+    m.msg_iov = &iov;
+    m.msg_iovlen = 1;
+    m.msg_control = controle;
+    m.msg_controllen = sizeof controle;
+    cmsghdr *c = CMSG_FIRSTHDR(&m);
+    c->cmsg_level = SOL_SOCKET;
+    c->cmsg_type = SCM_RIGHTS;
+    c->cmsg_len = CMSG_LEN(sizeof d.fds);
+    std::memcpy(CMSG_DATA(c), d.fds, sizeof d.fds);
+    return ::sendmsg(canal, &m, MSG_NOSIGNAL) == ssize_t(d.taille);
+}
+
+// Les trois sorties standard sur /dev/null.
+void SortiesNulles()
+{
+    const int nul = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    for (int i = 0; i < 3 && nul >= 0; ++i)
+        ::dup2(nul, i);
+    if (nul > 2)
+        ::close(nul);
+}
+
+// Dans l'exécutant : l'état du lanceur (sorties, umask, environnement, dossier courant), l'appel,
+// puis plus rien du lanceur n'est tenu ouvert. Rend le code de l'appel.
+int Execute(Demande &d)
+{
+    bool pret = true;
+    for (int i = 0; i < 3; ++i)
+        pret = pret && ::dup2(d.fds[i], i) == i;
+    for (int &fd : d.fds)
+        Ferme(fd);
+    ::umask(mode_t(d.tete.masque));
+    ::clearenv();
+    for (char *e : d.environnement)
+        ::putenv(e);
+    int code = 1;
+    if (!pret) {
+    } else if (::chdir(d.dossier) != 0) {
+        std::fprintf(stderr, "imut : Le dossier courant « %s » n'existe plus.\n", d.dossier);
+    } else {
+        QStringList arguments;
+        for (char *a : d.arguments)
+            arguments << QString::fromLocal8Bit(a);
+        code = Traduit(arguments);
+    }
+    std::fflush(nullptr);
+    SortiesNulles();
+    for (FILE *f : {stdin, stdout, stderr})
+        std::clearerr(f);
+    return code;
+}
+
+// L'exécutant : sert les demandes du canal jusqu'à ce que le travailleur le ferme ; ne revient pas.
+[[noreturn]] void Sert(int canal, pid_t travailleur)
+{
+    // Le travailleur parti, l'exécutant ne lui survit pas.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (::getppid() != travailleur)
         ::_exit(1);
@@ -126,37 +207,79 @@ bool LitDemande(int connexion, std::vector<char> &tampon, Demande &d)
     sigset_t vide;
     sigemptyset(&vide);
     ::sigprocmask(SIG_SETMASK, &vide, nullptr);
-    for (int i = 0; i < 3; ++i)
-        if (::dup2(d.fds[i], i) < 0)
-            ::_exit(1);
-    ::close_range(3, ~0U, 0);
-    ::umask(mode_t(d.tete.masque));
-    ::clearenv();
-    for (char *e : d.environnement)
-        ::putenv(e);
-    if (::chdir(d.dossier) != 0) {
-        std::fprintf(stderr, "imut : Le dossier courant « %s » n'existe plus.\n", d.dossier);
+    if (canal != 3 && ::dup2(canal, 3) != 3)
         ::_exit(1);
+    ::close_range(4, ~0U, 0);
+    SortiesNulles();
+
+    // L'environnement d'un appel pointe dans son message : celui-ci reste en place jusqu'à ce que
+    // l'appel suivant ait installé le sien.
+    std::vector<char> tampon, actif;
+    for (int appels = 1;; ++appels) {
+        Demande d;
+        if (!LitDemande(3, tampon, d))
+            ::_exit(0);
+        const int code = Execute(d);
+        std::swap(tampon, actif);
+        const Reponse r{code, code == 0 && appels < AppelsParExecutant};
+        if (!Envoie(3, &r, sizeof r) || !r.reste)
+            ::_exit(0);
     }
-    QStringList arguments;
-    for (char *a : d.arguments)
-        arguments << QString::fromLocal8Bit(a);
-    const int code = Traduit(arguments);
-    std::fflush(nullptr);
-    ::_exit(code);
 }
 
-bool Envoie(int connexion, const void *octets, size_t n)
+// Un nouvel exécutant, libre ; faux s'il ne peut pas naître.
+bool Lance(Executant &e)
 {
-    return ::send(connexion, octets, n, MSG_NOSIGNAL) == ssize_t(n);
+    int paire[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, paire) != 0)
+        return false;
+    std::fflush(nullptr);
+    const pid_t moi = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        Sert(paire[1], moi);
+    ::close(paire[1]);
+    const int pidfd = pid > 0 ? int(::syscall(SYS_pidfd_open, pid, 0)) : -1;
+    if (pid < 0 || pidfd < 0) {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+        ::close(paire[0]);
+        return false;
+    }
+    e = {pid, pidfd, paire[0], -1};
+    return true;
 }
 
-// Accepte un lanceur et lance sa conversion ; faux quand rien n'a été lancé.
-bool Accepte(int ecoute, std::vector<char> &tampon, Appel &appel)
+// L'exécutant est arrêté (s'il vit encore) ; son statut de fin.
+int Retire(Executant &e)
+{
+    ::kill(e.pid, SIGKILL);
+    int statut = 0;
+    while (::waitpid(e.pid, &statut, 0) < 0 && errno == EINTR) {
+    }
+    Ferme(e.pidfd);
+    Ferme(e.canal);
+    return statut;
+}
+
+// Le code de l'appel part au lanceur, qui rend la main.
+void Repond(int &connexion, int code)
+{
+    char reponse[1 + sizeof code];
+    reponse[0] = 'S';
+    std::memcpy(reponse + 1, &code, sizeof code);
+    (void)Envoie(connexion, reponse, sizeof reponse);
+    Ferme(connexion);
+}
+
+// Accepte un lanceur et confie sa demande à un exécutant libre (lancé au besoin).
+void Accepte(int ecoute, std::vector<char> &tampon, std::vector<Executant> &executants)
 {
     int c = ::accept4(ecoute, nullptr, nullptr, SOCK_CLOEXEC);
     if (c < 0)
-        return false;
+        return;
     // Seul l'utilisateur du traitement se fait servir.
     ucred qui{};
     socklen_t taille = sizeof qui;
@@ -166,53 +289,73 @@ bool Accepte(int ecoute, std::vector<char> &tampon, Appel &appel)
     if (::getsockopt(c, SOL_SOCKET, SO_PEERCRED, &qui, &taille) != 0 || qui.uid != ::getuid()
         || !LitDemande(c, tampon, d)) {
         ::close(c);
-        return false;
+        return;
     }
-    std::fflush(nullptr);
-    const pid_t moi = ::getpid();
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        Execute(d, moi);
+    // Un exécutant libre peut être mort sans qu'on l'ait encore vu : un second essai avec un neuf.
+    size_t i = 0;
+    while (i < executants.size() && executants[i].connexion >= 0)
+        ++i;
+    bool transmise = false;
+    for (int essai = 0; essai < 2 && !transmise; ++essai) {
+        if (i == executants.size()) {
+            Executant e;
+            if (!Lance(e))
+                break;
+            executants.push_back(e);
+        }
+        transmise = Transmet(executants[i].canal, tampon, d);
+        if (!transmise) {
+            Retire(executants[i]);
+            executants.erase(executants.begin() + std::ptrdiff_t(i));
+            i = executants.size();
+        }
+    }
     for (int &fd : d.fds)
         Ferme(fd);
-    const int pidfd = pid > 0 ? int(::syscall(SYS_pidfd_open, pid, 0)) : -1;
-    if (pid < 0 || pidfd < 0 || !Envoie(c, "D", 1)) {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-        if (pidfd >= 0)
-            ::close(pidfd);
+    if (!transmise) {
         ::close(c); // sans « D », le lanceur traduit lui-même
+        return;
+    }
+    executants[i].connexion = c;
+    if (!Envoie(c, "D", 1)) {
+        Retire(executants[i]);
+        Ferme(executants[i].connexion);
+        executants.erase(executants.begin() + std::ptrdiff_t(i));
+    }
+}
+
+// Ce que le poll a vu d'un exécutant ; faux quand il est à retirer.
+bool Suit(Executant &e, const pollfd *vu)
+{
+    if (vu[0].revents) { // une réponse, ou le canal fermé par sa mort
+        Reponse r{};
+        ssize_t n;
+        do
+            n = ::recv(e.canal, &r, sizeof r, MSG_DONTWAIT);
+        while (n < 0 && errno == EINTR);
+        if (n == ssize_t(sizeof r)) {
+            if (e.connexion >= 0)
+                Repond(e.connexion, r.code);
+            if (r.reste)
+                return true;
+            Retire(e);
+            return false;
+        }
+        if (n < 0 && errno == EAGAIN)
+            return true;
+    } else if (!vu[1].revents) {
+        if (e.connexion < 0 || !vu[2].revents)
+            return true;
+        // Le lanceur est parti (tué faute de temps) : sa conversion le suit.
+        Retire(e);
+        Ferme(e.connexion);
         return false;
     }
-    appel = {c, pid, pidfd};
-    return true;
-}
-
-// La conversion est finie : son code part au lanceur.
-void Termine(Appel &a)
-{
-    int statut = 0;
-    while (::waitpid(a.pid, &statut, 0) < 0 && errno == EINTR) {
-    }
-    int code = WIFEXITED(statut) ? WEXITSTATUS(statut) : WIFSIGNALED(statut) ? 128 + WTERMSIG(statut) : 1;
-    char reponse[1 + sizeof code];
-    reponse[0] = 'S';
-    std::memcpy(reponse + 1, &code, sizeof code);
-    (void)Envoie(a.connexion, reponse, sizeof reponse);
-    Ferme(a.connexion);
-    Ferme(a.pidfd);
-}
-
-// Le lanceur est parti (tué faute de temps) : la conversion le suit.
-void Abandonne(Appel &a)
-{
-    ::kill(a.pid, SIGKILL);
-    while (::waitpid(a.pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
-    Ferme(a.connexion);
-    Ferme(a.pidfd);
+    // Mort pendant l'appel : le lanceur reçoit 128 + le signal, comme d'un processus à lui.
+    const int statut = Retire(e);
+    if (e.connexion >= 0)
+        Repond(e.connexion, WIFEXITED(statut) ? WEXITSTATUS(statut) : WIFSIGNALED(statut) ? 128 + WTERMSIG(statut) : 1);
+    return false;
 }
 
 } // namespace
@@ -230,8 +373,9 @@ int Travailleur(const char *prise)
     ::setpgid(0, 0);
 
     InitialiseGdal();
-    // Rien de PROJ n'est préparé ici : sa base, ouverte avant la duplication, est fermée dans
-    // chaque conversion et les objets qui en viennent n'écrivent plus de .prj.
+    // Rien de PROJ n'est préparé ici : GDAL refait son contexte PROJ dans un processus dupliqué,
+    // et les objets d'avant la duplication n'écrivent plus de .prj. Chaque exécutant ouvre la
+    // base une fois, au premier appel qui s'en sert.
     // Le module CP1252 d'iconv, chargé à chaque recodage, reste chargé tant qu'un descripteur
     // est ouvert : ceux-ci ne sont jamais fermés.
     for (const char *vers : {"UTF-8", "CP1252"})
@@ -260,37 +404,43 @@ int Travailleur(const char *prise)
     }
 
     std::vector<char> tampon;
-    std::vector<Appel> appels;
+    std::vector<Executant> executants;
     std::vector<pollfd> attente;
     for (;;) {
+        // Un exécutant libre attend toujours l'appel suivant : sa naissance ne retarde personne.
+        const auto libre = [](const Executant &e) { return e.connexion < 0; };
+        if (std::none_of(executants.begin(), executants.end(), libre)) {
+            Executant e;
+            if (Lance(e))
+                executants.push_back(e);
+        }
         attente.clear();
         attente.push_back({ecoute, POLLIN, 0});
-        for (const Appel &a : appels) {
-            attente.push_back({a.pidfd, POLLIN, 0});
-            attente.push_back({a.connexion, POLLIN, 0});
+        for (const Executant &e : executants) {
+            attente.push_back({e.canal, POLLIN, 0});
+            attente.push_back({e.pidfd, POLLIN, 0});
+            attente.push_back({e.connexion, POLLIN, 0}); // ignoré quand il est libre (-1)
         }
         if (::poll(attente.data(), attente.size(), -1) < 0) {
             if (errno == EINTR)
                 continue;
             return 1;
         }
-        // La fin d'une conversion passe avant le départ de son lanceur.
-        for (size_t i = appels.size(); i-- > 0;) {
-            const pollfd &fin = attente[1 + 2 * i];
-            const pollfd &lanceur = attente[2 + 2 * i];
-            if (fin.revents)
-                Termine(appels[i]);
-            else if (lanceur.revents)
-                Abandonne(appels[i]);
-            else
-                continue;
-            appels.erase(appels.begin() + std::ptrdiff_t(i));
+        for (size_t i = executants.size(); i-- > 0;)
+            if (!Suit(executants[i], &attente[1 + 3 * i]))
+                executants.erase(executants.begin() + std::ptrdiff_t(i));
+        // Après des appels simultanés, un seul exécutant libre est gardé.
+        bool unLibre = false;
+        for (size_t i = 0; i < executants.size();) {
+            if (libre(executants[i]) && std::exchange(unLibre, true)) {
+                Retire(executants[i]);
+                executants.erase(executants.begin() + std::ptrdiff_t(i));
+            } else {
+                ++i;
+            }
         }
-        if (attente[0].revents & POLLIN) {
-            Appel a;
-            if (Accepte(ecoute, tampon, a))
-                appels.push_back(a);
-        }
+        if (attente[0].revents & POLLIN)
+            Accepte(ecoute, tampon, executants);
     }
 }
 

@@ -10,6 +10,9 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
+#include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -30,9 +33,11 @@ QString Echantillon()
     return qEnvironmentVariable("QUORVALE_SAMPLES") + u"/shp/gdal-departs"_s;
 }
 
-// Lance imut avec ces arguments (stderr : erreur, ou le fd donné) ; rend son pid.
-pid_t LanceImut(const QStringList &arguments, int erreur = -1)
+// Lance imut avec ces arguments (stderr : erreur, ou le fd donné), depuis ce dossier et avec ce
+// umask s'ils sont donnés ; rend son pid.
+pid_t LanceImut(const QStringList &arguments, int erreur = -1, const QString &dossier = {}, int masque = -1)
 {
+    const QByteArray courant = QFile::encodeName(dossier);
     QList<QByteArray> octets{QFile::encodeName(DossierMapInfo() + u"UT/imut"_s)};
     for (const QString &a : arguments)
         octets << QFile::encodeName(a);
@@ -47,6 +52,10 @@ pid_t LanceImut(const QStringList &arguments, int erreur = -1)
         ::dup2(nul, 1);
         if (erreur >= 0)
             ::dup2(erreur, 2);
+        if (!courant.isEmpty() && ::chdir(courant.constData()) != 0)
+            ::_exit(126);
+        if (masque >= 0)
+            ::umask(mode_t(masque));
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
@@ -63,6 +72,25 @@ int Attend(pid_t pid)
 int Generate(const QString &param)
 {
     return Attend(LanceImut({u"generate"_s, u"Shape"_s, u"Mapinfo"_s, Echantillon(), param, u"ID"_s, u"departs"_s}));
+}
+
+// Ce qui arrive sur un tube jusqu'à sa fermeture par tous ses écrivains ; nul si elle n'arrive pas.
+std::optional<QByteArray> LitJusquALaFin(int fd)
+{
+    QByteArray lu;
+    QElapsedTimer chrono;
+    chrono.start();
+    while (chrono.elapsed() < 10000) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0)
+            continue;
+        char bloc[4096];
+        const ssize_t n = ::read(fd, bloc, sizeof bloc);
+        if (n <= 0)
+            return lu;
+        lu.append(bloc, n);
+    }
+    return std::nullopt;
 }
 
 // Les enfants d'un processus, lus dans /proc.
@@ -240,6 +268,65 @@ private slots:
         QVERIFY(travailleur.AttendPret(20000));
         QVERIFY(travailleur.Pid() != premier);
         QCOMPARE(Generate(dossier_.filePath(u"PARAM2.TXT"_s)), 0);
+    }
+
+    // Les appels se suivent dans un même processus : chacun y a le dossier courant, le umask et la
+    // sortie d'erreur de son lanceur, et cette sortie se ferme quand il finit.
+    void chaqueAppelALEtatDeSonLanceur()
+    {
+        TravailleurTraducteur travailleur(DossierMapInfo(), dossier_.path() + u'/');
+        QVERIFY(travailleur.AttendPret(20000));
+        const QString a = dossier_.filePath(u"a"_s), b = dossier_.filePath(u"b"_s);
+        QVERIFY(QDir().mkpath(a) && QDir().mkpath(b));
+        const QStringList generate{u"generate"_s, u"Shape"_s, u"Mapinfo"_s, Echantillon(), u"PARAM.TXT"_s,
+                                   u"ID"_s, u"departs"_s};
+        auto appel = [&](const QStringList &arguments, const QString &dossier, int masque, int &code) {
+            int tube[2];
+            if (::pipe2(tube, O_CLOEXEC) != 0)
+                return std::optional<QByteArray>();
+            const pid_t lanceur = LanceImut(arguments, tube[1], dossier, masque);
+            ::close(tube[1]);
+            const auto lu = LitJusquALaFin(tube[0]);
+            ::close(tube[0]);
+            code = Attend(lanceur);
+            return lu;
+        };
+        int code = 0;
+        const auto rate = appel({u"/nexiste/pas/Trad_Macro.txt"_s}, a, 022, code);
+        QVERIFY2(rate, "la sortie d'erreur d'un appel raté reste ouverte après lui");
+        QCOMPARE(code, 1);
+        QVERIFY2(rate->startsWith("imut : "), rate->constData());
+
+        const auto premier = appel(generate, a, 077, code);
+        QVERIFY(premier);
+        QCOMPARE(code, 0);
+        QCOMPARE(*premier, QByteArray());
+        const QList<pid_t> executants = Enfants(travailleur.Pid());
+        QCOMPARE(executants.size(), 1);
+        const auto second = appel(generate, b, 022, code);
+        QVERIFY(second);
+        QCOMPARE(code, 0);
+        QCOMPARE(Enfants(travailleur.Pid()), executants);
+
+        struct stat etat{};
+        QCOMPARE(::stat(QFile::encodeName(a + u"/PARAM.TXT"_s).constData(), &etat), 0);
+        QCOMPARE(etat.st_mode & 0777, mode_t(0600));
+        QCOMPARE(::stat(QFile::encodeName(b + u"/PARAM.TXT"_s).constData(), &etat), 0);
+        QCOMPARE(etat.st_mode & 0777, mode_t(0644));
+    }
+
+    void unAppelBloqueNeRetardePasLesAutres()
+    {
+        TravailleurTraducteur travailleur(DossierMapInfo(), dossier_.path() + u'/');
+        QVERIFY(travailleur.AttendPret(20000));
+        TubePlein tube;
+        const auto [lanceur, enfant] = AppelBloque(travailleur.Pid(), tube);
+        QVERIFY(enfant > 0);
+        QCOMPARE(Generate(dossier_.filePath(u"PARAM.TXT"_s)), 0);
+        QVERIFY(Vivant(enfant));
+        ::kill(lanceur, SIGKILL);
+        Attend(lanceur);
+        QTRY_VERIFY_WITH_TIMEOUT(!Vivant(enfant), 10000);
     }
 
 private:
