@@ -1,4 +1,5 @@
 #include "application.h"
+#include "tas.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -46,5 +47,6 @@ Q_COREAPP_STARTUP_FUNCTION(InstalleMesure)
 
 int main(int argc, char *argv[])
 {
+    quorvale::PrepareTas();
     return quorvale::LanceApplication(argc, argv);
 }

@@ -285,6 +285,9 @@ QString FiltreSource(const QString &texte)
 
 QString MinusculesAscii(const QString &texte)
 {
+    // Sans majuscule, le même texte, sans copie.
+    if (std::none_of(texte.cbegin(), texte.cend(), [](QChar c) { return c.unicode() >= u'A' && c.unicode() <= u'Z'; }))
+        return texte;
     QString resultat = texte;
     for (QChar &c : resultat)
         if (c.unicode() >= u'A' && c.unicode() <= u'Z')
@@ -454,10 +457,20 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
     const bool minusculesAscii = std::all_of(choix.ListeFichiers.cbegin(), choix.ListeFichiers.cend(), [](const QString &nom) {
         return std::none_of(nom.cbegin(), nom.cend(), [](QChar c) { return c.unicode() >= 0x80 || (c >= u'A' && c <= u'Z'); });
     });
-    if (minusculesAscii)
-        std::stable_sort(choix.ListeFichiers.begin(), choix.ListeFichiers.end());
-    else
+    if (minusculesAscii) {
+        // Deux noms égaux sont le même texte : un tri sans stabilité donne la même liste. Tous
+        // commencent par le dossier source : la comparaison part de la fin de ce début commun.
+        const QString &premier = choix.ListeFichiers.first();
+        qsizetype commun = premier.size();
+        for (const QString &s : std::as_const(choix.ListeFichiers))
+            commun = std::mismatch(premier.cbegin(), premier.cbegin() + qMin(commun, s.size()), s.cbegin()).first
+                     - premier.cbegin();
+        std::sort(choix.ListeFichiers.begin(), choix.ListeFichiers.end(), [commun](const QString &a, const QString &b) {
+            return QStringView(a).sliced(commun) < QStringView(b).sliced(commun);
+        });
+    } else {
         std::stable_sort(choix.ListeFichiers.begin(), choix.ListeFichiers.end(), AvantSansCasse);
+    }
     // Pour le banc : le temps de la liste seule (parcours et tri).
     if (qEnvironmentVariableIsSet("QUORVALE_MESURE_LISTE"))
         std::fprintf(stderr, "liste : %lld fichiers en %lld ms\n", static_cast<long long>(choix.ListeFichiers.size()),

@@ -5,7 +5,9 @@
 #include <QFileInfo>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -38,21 +40,34 @@ bool ExisteBrut(const QString &chemin)
     return ::lstat(QFile::encodeName(chemin).constData(), &st) == 0;
 }
 
-// Entrées d'un dossier dans l'ordre du système, sans "." ni "..".
+// Entrées d'un dossier dans l'ordre du système, sans "." ni "..". Lues par blocs dans un tampon
+// sur la pile : opendir prend 32 Ko au tas par dossier, que les noms lus entre-temps morcellent,
+// et une grande arborescence payait ainsi des pages neuves à chaque dossier.
 template <typename Fonction>
 void ParcourtDossier(const QString &dossier, Fonction &&f)
 {
-    DIR *d = ::opendir(QFile::encodeName(dossier.isEmpty() ? u"."_s : dossier).constData());
-    if (!d)
+    const int d = ::open(QFile::encodeName(dossier.isEmpty() ? u"."_s : dossier).constData(),
+                         O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (d < 0)
         return;
-    while (dirent *e = ::readdir(d)) {
-        const char *n = e->d_name;
-        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
-            continue;
-        if (!f(e))
+    alignas(dirent64) char tampon[32768];
+    for (;;) {
+        const long n = ::syscall(SYS_getdents64, d, tampon, sizeof tampon);
+        if (n <= 0)
             break;
+        for (long k = 0; k < n;) {
+            const auto *e = reinterpret_cast<const dirent64 *>(tampon + k);
+            k += e->d_reclen;
+            const char *nom = e->d_name;
+            if (nom[0] == '.' && (nom[1] == 0 || (nom[1] == '.' && nom[2] == 0)))
+                continue;
+            if (!f(e)) {
+                ::close(d);
+                return;
+            }
+        }
     }
-    ::closedir(d);
+    ::close(d);
 }
 
 bool CorrespondDepuis(const QString &nom, qsizetype i, const QString &motif, qsizetype j)
@@ -71,7 +86,9 @@ bool CorrespondDepuis(const QString &nom, qsizetype i, const QString &motif, qsi
         }
         if (i >= nom.size())
             return false;
-        if (m != u'?' && MinusculeAscii(m) != MinusculeAscii(nom[i]) && m.toCaseFolded() != nom[i].toCaseFolded())
+        // Le repliement Unicode seulement hors de l'ASCII (le signe kelvin se replie en « k »).
+        if (m != u'?' && MinusculeAscii(m) != MinusculeAscii(nom[i])
+            && ((m.unicode() < 0x80 && nom[i].unicode() < 0x80) || m.toCaseFolded() != nom[i].toCaseFolded()))
             return false;
         ++i;
         ++j;
@@ -98,7 +115,7 @@ QString Resous(const QString &chemin)
             continue;
         }
         QString trouve;
-        ParcourtDossier(courant, [&](dirent *e) {
+        ParcourtDossier(courant, [&](const dirent64 *e) {
             const QString nom = QFile::decodeName(e->d_name);
             if (EgalSansCasseAscii(nom, partie)) {
                 trouve = nom;
@@ -220,7 +237,7 @@ QList<EntreeDossier> ChercheDossier(const QString &dossier, const QString &motif
         return entrees;
     const QString reel = Resous(dossier);
     const QByteArray base = QFile::encodeName(reel.endsWith(u'/') ? reel : reel + u'/');
-    ParcourtDossier(reel, [&](dirent *e) {
+    ParcourtDossier(reel, [&](const dirent64 *e) {
         const QString nom = QFile::decodeName(e->d_name);
         if (!CorrespondMotif(nom, motif))
             return true;
@@ -244,7 +261,7 @@ QList<EntreeDossier> ChercheDossier(const QString &dossier, const QString &motif
 namespace {
 
 // Le type d'une entrée d'après la liste ; les liens et les types inconnus sont suivis.
-bool EstDossier(const QByteArray &base, const dirent *e)
+bool EstDossier(const QByteArray &base, const dirent64 *e)
 {
     if (e->d_type != DT_UNKNOWN && e->d_type != DT_LNK)
         return e->d_type == DT_DIR;
@@ -261,7 +278,7 @@ QList<EntreeDossier> ChercheNoms(const QString &dossier, const QString &motif)
         return entrees;
     const QString reel = Resous(dossier);
     const QByteArray base = QFile::encodeName(reel.endsWith(u'/') ? reel : reel + u'/');
-    ParcourtDossier(reel, [&](dirent *e) {
+    ParcourtDossier(reel, [&](const dirent64 *e) {
         const QString nom = QFile::decodeName(e->d_name);
         if (CorrespondMotif(nom, motif))
             entrees << EntreeDossier{nom, EstDossier(base, e), e->d_type == DT_LNK || e->d_type == DT_UNKNOWN, 0, {}};

@@ -14,10 +14,14 @@ namespace quorvale {
 namespace {
 
 // Les messages de la fenêtre sont traités au plus toutes les 20 ms : la fenêtre reste vive sans
-// que chaque fichier d'un grand dossier paie un tour de la boucle d'événements.
+// que chaque fichier ou dossier d'une grande arborescence paie un tour de la boucle d'événements
+// (ni une lecture de l'horloge : elle n'est lue qu'une fois sur 64).
 void PompeParfois()
 {
     static QElapsedTimer chrono;
+    static unsigned appels = 0;
+    if ((++appels & 63) != 0 && chrono.isValid())
+        return;
     if (!chrono.isValid() || chrono.elapsed() >= 20) {
         PompeMessages();
         chrono.start();
@@ -107,7 +111,7 @@ void TScruteDossier::Parcourt(const QString &dossier, const QString &reel, int p
                 profondeur_ = profondeur;
             }
         }
-        PompeMessages();
+        PompeParfois();
     }
     ancetres.pop_back();
 }
@@ -126,7 +130,9 @@ void TScruteDossier::PasseFichiers(const QString &f, const QList<EntreeDossier> 
                 PompeParfois();
                 if (e.dossier || !OnFichier || !CorrespondMotif(e.nom, motif))
                     continue;
-                const QString n = f + u'/' + e.nom;
+                QString n;
+                n.reserve(f.size() + 1 + e.nom.size());
+                n.append(f).append(u'/').append(e.nom);
                 fichier_ = n;
                 attributsLus_ = false;
                 OnFichier(*this, n);

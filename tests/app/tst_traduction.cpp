@@ -161,6 +161,7 @@ private slots:
     void mapInfoNeDemarrePas();
     void cheminsEnMiroir_data();
     void cheminsEnMiroir();
+    void ordreDesFichiers();
     void destinationPresente_data();
     void destinationPresente();
     void annulationPendantLePremierDeTrois();
@@ -429,6 +430,21 @@ void TestTraduction::cheminsEnMiroir()
     QVERIFY(QFile::exists(dst + u"/sub/deep/lacs.mif"_s));
     QCOMPARE(banc.form.choix().ListeFichiers,
              (QStringList{src + u"/sub/deep/lacs.tab"_s, src + u"/sub/roads.tab"_s}));
+}
+
+// L'ordre est celui des chemins entiers : « - » et « . » passent avant la barre d'un dossier.
+void TestTraduction::ordreDesFichiers()
+{
+    Banc banc;
+    for (const QString &f : {u"b/x.tab"_s, u"ba.tab"_s, u"b.tab"_s, u"B-c.tab"_s, u"ab/z.tab"_s, u"a.tab"_s})
+        Ecrit(banc.racine + u"/Data/"_s + f);
+    QDir().mkpath(banc.racine + u"/Out"_s);
+    banc.Choisit(5, 3, banc.racine + u"/Data"_s, banc.racine + u"/Out"_s);
+    banc.form.ui()->CheckBox1->setChecked(true);
+    banc.form.Button3Click();
+    const QString src = banc.racine.toLower() + u"/data/"_s;
+    QCOMPARE(banc.form.choix().ListeFichiers, (QStringList{src + u"a.tab"_s, src + u"ab/z.tab"_s, src + u"b-c.tab"_s,
+                                                           src + u"b.tab"_s, src + u"b/x.tab"_s, src + u"ba.tab"_s}));
 }
 
 void TestTraduction::destinationPresente_data()

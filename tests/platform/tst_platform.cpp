@@ -120,6 +120,8 @@ void TestPlateforme::motifs_data()
     QTest::newRow("motif vide ne prend rien") << u"a.mif"_s << QString() << false;
     QTest::newRow("extension seule ne prend pas un nom ordinaire") << u"a.shp"_s << u".shp"_s << false;
     QTest::newRow("lettres accentuées") << u"Été.TAB"_s << u"été*"_s << true;
+    QTest::newRow("signe kelvin replié en k") << u"\u212A.shp"_s << u"k*"_s << true;
+    QTest::newRow("lettres ASCII différentes") << u"roads.shp"_s << u"r?x*"_s << false;
 }
 
 void TestPlateforme::motifs()
