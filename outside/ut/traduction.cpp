@@ -723,13 +723,48 @@ QString Echappe(const QString &texte, const QByteArray &encodage)
     return resultat;
 }
 
+// GDAL écrit une table MapInfo par blocs de 512 octets en sautant d'un bout à l'autre du .map ;
+// dans un fichier, chaque saut vide le tampon de stdio (lseek, write, read) : plus de la moitié du
+// temps d'un gros fichier. La table est écrite en mémoire (/vsimem), puis chacun de ses fichiers
+// d'un seul trait dans le chantier.
+class TableEnMemoire {
+public:
+    TableEnMemoire()
+        : dossier_("/vsimem/imut-" + QByteArray::number(qint64(::getpid())) + '-' + QByteArray::number(++numero_))
+    {
+    }
+    ~TableEnMemoire() { VSIRmdirRecursive(dossier_.constData()); }
+    TableEnMemoire(const TableEnMemoire &) = delete;
+    TableEnMemoire &operator=(const TableEnMemoire &) = delete;
+
+    QString Chemin(const QString &nom) const { return QString::fromUtf8(dossier_) + u'/' + nom; }
+    void Livre(const Chantier &chantier) const
+    {
+        const CPLStringList noms(VSIReadDir(dossier_.constData()));
+        for (int i = 0; i < noms.size(); ++i) {
+            vsi_l_offset taille = 0;
+            const GByte *octets = VSIGetMemFileBuffer((dossier_ + '/' + noms[i]).constData(), &taille, FALSE);
+            const QString chemin = chantier.Chemin(QString::fromUtf8(noms[i]));
+            QFile f(chemin);
+            if ((!octets && taille > 0) || !f.open(QIODevice::WriteOnly)
+                || f.write(reinterpret_cast<const char *>(octets), qint64(taille)) != qint64(taille) || !f.flush())
+                throw Erreur(u"Impossible d'écrire « %1 »."_s.arg(chemin));
+        }
+    }
+
+private:
+    static inline int numero_ = 0;
+    QByteArray dossier_;
+};
+
 void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
 {
     const auto [encodage, echappe] = EncodageMapInfo(d);
     const QByteArray jeu = encodage.toUtf8();
     for (const Groupe &g : d.groupes) {
         const QString nom = g.nom + (mif ? u".mif"_s : u".tab"_s);
-        Dataset table(CreeTableMapInfo(chantier.Chemin(nom), mif));
+        const TableEnMemoire memoire;
+        Dataset table(CreeTableMapInfo(memoire.Chemin(nom), mif));
         OGRLayer *couche = CreeCoucheMapInfo(table.get(), g.nom, d.srs.get(), BornesTable(d.etendue, d.bornes, d.srs.get()),
                                              encodage);
         std::vector<int> champs = CopieChamps(couche, g, true);
@@ -766,6 +801,7 @@ void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
         table.reset();
         if (CPLGetLastErrorType() == CE_Failure)
             throw Erreur(u"Écriture de « %1 » incomplète : %2"_s.arg(nom, DerniereErreurGdal()));
+        memoire.Livre(chantier);
     }
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
-// Le travailleur du traducteur : un imut_gdal qui reste chargé le temps d'un traitement et se
-// duplique (fork) pour chaque appel, sans repayer le chargement de GDAL (55 ms par processus).
+// Le travailleur du traducteur : un imut_gdal qui reste chargé le temps d'un traitement, sans
+// repayer le chargement de GDAL (55 ms par processus). Il se duplique (fork) en un exécutant qui
+// fait les appels l'un après l'autre, chacun avec l'état de son lanceur ; un exécutant mort est
+// remplacé par une nouvelle duplication, de même après un appel raté ou après 250 appels. Des
+// appels simultanés ont chacun leur exécutant.
 //
 // Entente entre le lanceur imut et le travailleur, sur une prise locale (AF_UNIX, SOCK_SEQPACKET) :
 // - le lanceur envoie un seul message : un En-tete, puis, terminées chacune par un octet nul,
@@ -10,7 +13,7 @@
 // - le travailleur répond « D » quand la conversion est lancée, puis « S » suivi du code (int32) :
 //   le code de sortie, ou 128 + le numéro du signal qui l'a tuée ;
 // - sans « D » (pas de travailleur, refus, prise fermée), le lanceur fait le travail lui-même ;
-// - si le lanceur disparaît, le travailleur tue la conversion en cours.
+// - si le lanceur disparaît, le travailleur tue la conversion en cours (son exécutant).
 // Lanceur sans bibliothèque : ce fichier n'inclut rien.
 
 namespace quorvale::ut {
