@@ -1,7 +1,7 @@
 #!/bin/sh
 # Les sorties de deux constructions, comparées octet à octet sur les mêmes entrées : l'arbre du banc
 # (shp -> tab) et les fichiers d'exemple (tab -> shp, mif -> dxf, shp -> tab, shp -> mif, dxf -> tab,
-# dxf -> mif, e00 -> tab).
+# dxf -> mif, dxf -> shp, e00 -> tab).
 #
 # Usage : bench/identiques.sh AVANT APRES
 #   AVANT, APRES : dossiers de construction (bin/quorvale-lot et mapinfo/ dans chacun).
@@ -34,7 +34,7 @@ traduit() { # construction nom format-source format-cible source
 }
 
 for paire in "shp tab $D/identiques/shp" "tab shp $E/tab" "mif dxf $E/mif" "shp tab $E/shp" "shp mif $E/shp" "dxf tab $E/dxf" \
-  "dxf mif $E/dxf" "e00 tab $E/e00"; do
+  "dxf mif $E/dxf" "dxf shp $E/dxf" "e00 tab $E/e00"; do
   set -- $paire
   rm -rf "$T/avant/$1-$2" "$T/apres/$1-$2"
   traduit "$AVANT" avant "$@"

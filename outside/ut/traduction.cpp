@@ -723,28 +723,34 @@ QString Echappe(const QString &texte, const QByteArray &encodage)
     return resultat;
 }
 
-// GDAL écrit une table MapInfo par blocs de 512 octets en sautant d'un bout à l'autre du .map ;
-// dans un fichier, chaque saut vide le tampon de stdio (lseek, write, read) : plus de la moitié du
-// temps d'un gros fichier. La table est écrite en mémoire (/vsimem), puis chacun de ses fichiers
-// d'un seul trait dans le chantier.
-class TableEnMemoire {
+// Les écrivains de GDAL sautent d'un endroit à l'autre de leurs fichiers : une table MapInfo par
+// blocs de 512 octets d'un bout à l'autre du .map, un shapefile à chaque objet dans le .dbf. Dans
+// un fichier, chaque saut vide le tampon de stdio (lseek, write, read) : plus de la moitié du temps
+// d'un gros fichier. Les fichiers sont donc écrits en mémoire (/vsimem), puis chacun d'un seul
+// trait dans le chantier.
+class SortieEnMemoire {
 public:
-    TableEnMemoire()
-        : dossier_("/vsimem/imut-" + QByteArray::number(qint64(::getpid())) + '-' + QByteArray::number(++numero_))
+    // nom : le fichier principal (« routes.tab ») ; ses compagnons prennent la même base. En
+    // mémoire, la base est neutre : GDAL y lirait la barre oblique inverse d'un nom comme un dossier.
+    explicit SortieEnMemoire(const QString &nom)
+        : dossier_("/vsimem/imut-" + QByteArray::number(qint64(::getpid())) + '-' + QByteArray::number(++numero_)),
+          base_(QFileInfo(nom).completeBaseName())
     {
+        const QString extension = QFileInfo(nom).suffix();
+        chemin_ = QString::fromUtf8(dossier_) + u"/sortie"_s + (extension.isEmpty() ? QString() : u'.' + extension);
     }
-    ~TableEnMemoire() { VSIRmdirRecursive(dossier_.constData()); }
-    TableEnMemoire(const TableEnMemoire &) = delete;
-    TableEnMemoire &operator=(const TableEnMemoire &) = delete;
+    ~SortieEnMemoire() { VSIRmdirRecursive(dossier_.constData()); }
+    SortieEnMemoire(const SortieEnMemoire &) = delete;
+    SortieEnMemoire &operator=(const SortieEnMemoire &) = delete;
 
-    QString Chemin(const QString &nom) const { return QString::fromUtf8(dossier_) + u'/' + nom; }
+    const QString &Chemin() const { return chemin_; }
     void Livre(const Chantier &chantier) const
     {
         const CPLStringList noms(VSIReadDir(dossier_.constData()));
         for (int i = 0; i < noms.size(); ++i) {
             vsi_l_offset taille = 0;
             const GByte *octets = VSIGetMemFileBuffer((dossier_ + '/' + noms[i]).constData(), &taille, FALSE);
-            const QString chemin = chantier.Chemin(QString::fromUtf8(noms[i]));
+            const QString chemin = chantier.Chemin(base_ + QString::fromUtf8(noms[i]).mid(6)); // après « sortie »
             QFile f(chemin);
             if ((!octets && taille > 0) || !f.open(QIODevice::WriteOnly)
                 || f.write(reinterpret_cast<const char *>(octets), qint64(taille)) != qint64(taille) || !f.flush())
@@ -755,6 +761,8 @@ public:
 private:
     static inline int numero_ = 0;
     QByteArray dossier_;
+    QString base_;
+    QString chemin_;
 };
 
 void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
@@ -763,8 +771,8 @@ void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
     const QByteArray jeu = encodage.toUtf8();
     for (const Groupe &g : d.groupes) {
         const QString nom = g.nom + (mif ? u".mif"_s : u".tab"_s);
-        const TableEnMemoire memoire;
-        Dataset table(CreeTableMapInfo(memoire.Chemin(nom), mif));
+        const SortieEnMemoire memoire(nom);
+        Dataset table(CreeTableMapInfo(memoire.Chemin(), mif));
         OGRLayer *couche = CreeCoucheMapInfo(table.get(), g.nom, d.srs.get(), BornesTable(d.etendue, d.bornes, d.srs.get()),
                                              encodage);
         std::vector<int> champs = CopieChamps(couche, g, true);
@@ -912,8 +920,8 @@ void EcritShape(const Donnees &d, Chantier &chantier)
             if (relief)
                 type = wkbSetZ(type);
             const QString nom = g.nom + u'_' + SuffixesGenres()[genre];
-            const QString chemin = chantier.Chemin(nom + u".shp"_s);
-            Dataset ds(pilote->Create(Utf8(chemin).constData(), 0, 0, 0, GDT_Unknown, nullptr));
+            const SortieEnMemoire memoire(nom + u".shp"_s);
+            Dataset ds(pilote->Create(Utf8(memoire.Chemin()).constData(), 0, 0, 0, GDT_Unknown, nullptr));
             if (!ds)
                 throw Erreur(u"Impossible de créer « %1 » : %2"_s.arg(nom, DerniereErreurGdal()));
             CPLStringList options;
@@ -949,6 +957,8 @@ void EcritShape(const Donnees &d, Chantier &chantier)
                 if (couche->CreateFeature(&f) != OGRERR_NONE)
                     throw Erreur(u"Impossible d'écrire l'objet n° %1 dans « %2 » : %3"_s.arg(n).arg(nom, DerniereErreurGdal()));
             }
+            ds.reset();
+            memoire.Livre(chantier);
         }
     }
 }

@@ -4,7 +4,6 @@
 
 #include <QStringList>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -407,9 +406,9 @@ int Travailleur(const char *prise)
     std::vector<Executant> executants;
     std::vector<pollfd> attente;
     for (;;) {
-        // Un exécutant libre attend toujours l'appel suivant : sa naissance ne retarde personne.
-        const auto libre = [](const Executant &e) { return e.connexion < 0; };
-        if (std::none_of(executants.begin(), executants.end(), libre)) {
+        // Un exécutant attend toujours l'appel suivant : sa naissance ne retarde personne. Un appel
+        // qui arrive pendant qu'ils sont tous occupés en fait naître un autre.
+        if (executants.empty()) {
             Executant e;
             if (Lance(e))
                 executants.push_back(e);
@@ -432,7 +431,7 @@ int Travailleur(const char *prise)
         // Après des appels simultanés, un seul exécutant libre est gardé.
         bool unLibre = false;
         for (size_t i = 0; i < executants.size();) {
-            if (libre(executants[i]) && std::exchange(unLibre, true)) {
+            if (executants[i].connexion < 0 && std::exchange(unLibre, true)) {
                 Retire(executants[i]);
                 executants.erase(executants.begin() + std::ptrdiff_t(i));
             } else {
