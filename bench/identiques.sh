@@ -1,7 +1,8 @@
 #!/bin/sh
 # Les sorties de deux constructions, comparées octet à octet sur les mêmes entrées : l'arbre du banc
 # (shp -> tab) et les fichiers d'exemple (tab -> shp, mif -> dxf, shp -> tab, shp -> mif, dxf -> tab,
-# dxf -> mif, dxf -> shp, e00 -> tab).
+# dxf -> mif, dxf -> shp, e00 -> tab, et par le serveur MapInfo mif -> tab, tab -> mif et dxf -> e00
+# aux couches regroupées).
 #
 # Usage : bench/identiques.sh AVANT APRES
 #   AVANT, APRES : dossiers de construction (bin/quorvale-lot et mapinfo/ dans chacun).
@@ -24,17 +25,18 @@ if [ ! -f "$D/identiques/fait" ]; then
   touch "$D/identiques/fait"
 fi
 
-traduit() { # construction nom format-source format-cible source
+traduit() { # construction nom format-source format-cible source [option]
   c=$1 nom=$2
   if [ "$nom" = avant ]; then ajout=${ENV_AVANT:-QUORVALE_=}; else ajout=${ENV_APRES:-QUORVALE_=}; fi
   mkdir -p "$T/$nom/xdg" "$T/$nom/tmp" "$T/$nom/$3-$4"
   XDG_CONFIG_HOME=$T/$nom/xdg "$c/mapinfo/mapinfow" --regserver >/dev/null
   XDG_CONFIG_HOME=$T/$nom/xdg TMPDIR=$T/$nom/tmp env $ajout "$c/bin/quorvale-lot" --format-source "$3" --format-cible "$4" \
-    --source "$5" --cible "$T/$nom/$3-$4" --sous-dossiers >"$T/$nom/$3-$4.txt" 2>&1 || true
+    --source "$5" --cible "$T/$nom/$3-$4" --sous-dossiers ${6:-} >"$T/$nom/$3-$4.txt" 2>&1 || true
 }
 
 for paire in "shp tab $D/identiques/shp" "tab shp $E/tab" "mif dxf $E/mif" "shp tab $E/shp" "shp mif $E/shp" "dxf tab $E/dxf" \
-  "dxf mif $E/dxf" "dxf shp $E/dxf" "e00 tab $E/e00"; do
+  "dxf mif $E/dxf" "dxf shp $E/dxf" "e00 tab $E/e00" "mif tab $E/mif" "tab mif $E/tab" \
+  "dxf e00 $E/dxf --regrouper-couches"; do
   set -- $paire
   rm -rf "$T/avant/$1-$2" "$T/apres/$1-$2"
   traduit "$AVANT" avant "$@"
