@@ -74,20 +74,8 @@ int ParTravailleur(const char *chemin, int argc, char **argv)
         return -1;
     }
     const int fds[3] = {0, 1, 2};
-    alignas(cmsghdr) char controle[CMSG_SPACE(sizeof fds)] = {};
-    iovec iov{tampon, n};
-    msghdr m{};
-    m.msg_iov = &iov;
-    m.msg_iovlen = 1;
-    m.msg_control = controle;
-    m.msg_controllen = sizeof controle;
-    cmsghdr *c = CMSG_FIRSTHDR(&m);
-    c->cmsg_level = SOL_SOCKET;
-    c->cmsg_type = SCM_RIGHTS;
-    c->cmsg_len = CMSG_LEN(sizeof fds);
-    std::memcpy(CMSG_DATA(c), fds, sizeof fds);
     char reponse[1 + sizeof(int)];
-    if (::sendmsg(prise, &m, MSG_NOSIGNAL) != ssize_t(n) || Recoit(prise, reponse, sizeof reponse) != 1
+    if (!EnvoieAvecDescripteurs(prise, tampon, n, fds) || Recoit(prise, reponse, sizeof reponse) != 1
         || reponse[0] != 'D') {
         ::close(prise);
         return -1;

@@ -139,19 +139,7 @@ bool Envoie(int prise, const void *octets, size_t n)
 // Passe la demande telle que reçue, avec ses trois fds, à l'exécutant.
 bool Transmet(int canal, const std::vector<char> &tampon, const Demande &d)
 {
-    alignas(cmsghdr) char controle[CMSG_SPACE(sizeof d.fds)] = {};
-    iovec iov{const_cast<char *>(tampon.data()), d.taille};
-    msghdr m{};
-    m.msg_iov = &iov;
-    m.msg_iovlen = 1;
-    m.msg_control = controle;
-    m.msg_controllen = sizeof controle;
-    cmsghdr *c = CMSG_FIRSTHDR(&m);
-    c->cmsg_level = SOL_SOCKET;
-    c->cmsg_type = SCM_RIGHTS;
-    c->cmsg_len = CMSG_LEN(sizeof d.fds);
-    std::memcpy(CMSG_DATA(c), d.fds, sizeof d.fds);
-    return ::sendmsg(canal, &m, MSG_NOSIGNAL) == ssize_t(d.taille);
+    return EnvoieAvecDescripteurs(canal, tampon.data(), d.taille, d.fds);
 }
 
 // Les trois sorties standard sur /dev/null.

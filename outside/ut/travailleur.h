@@ -14,7 +14,11 @@
 //   le code de sortie, ou 128 + le numéro du signal qui l'a tuée ;
 // - sans « D » (pas de travailleur, refus, prise fermée), le lanceur fait le travail lui-même ;
 // - si le lanceur disparaît, le travailleur tue la conversion en cours (son exécutant).
-// Lanceur sans bibliothèque : ce fichier n'inclut rien.
+// Lanceur sans bibliothèque : ce fichier n'inclut que des en-têtes du système.
+
+#include <sys/socket.h>
+
+#include <cstring>
 
 namespace quorvale::ut {
 
@@ -34,6 +38,24 @@ struct EnTete {
     unsigned nArguments;
     unsigned nEnvironnement;
 };
+
+/** Envoie un message et trois descripteurs (SCM_RIGHTS) ; vrai s'il est parti en entier. */
+inline bool EnvoieAvecDescripteurs(int prise, const void *octets, size_t n, const int (&fds)[3])
+{
+    alignas(cmsghdr) char controle[CMSG_SPACE(sizeof fds)] = {};
+    iovec iov{const_cast<void *>(octets), n};
+    msghdr m{};
+    m.msg_iov = &iov;
+    m.msg_iovlen = 1;
+    m.msg_control = controle;
+    m.msg_controllen = sizeof controle;
+    cmsghdr *c = CMSG_FIRSTHDR(&m);
+    c->cmsg_level = SOL_SOCKET;
+    c->cmsg_type = SCM_RIGHTS;
+    c->cmsg_len = CMSG_LEN(sizeof fds);
+    std::memcpy(CMSG_DATA(c), fds, sizeof fds);
+    return ::sendmsg(prise, &m, MSG_NOSIGNAL) == ssize_t(n);
+}
 
 /** Écoute sur la prise et sert les appels jusqu'à la fin du processus qui l'a lancé ; 0, ou 1 si
  *  la prise ne s'ouvre pas. */
