@@ -2,6 +2,7 @@
 
 #include "TFAttente.h"
 #include "demarrage.h"
+#include "emplacements.h"
 #include "fichiers.h"
 #include "projections.h"
 #include "ui_TForm1.h"
@@ -106,6 +107,7 @@ bool TForm1::FormCreate()
     choix_.ListeFichiers.clear();
     choix_.ListeTables.clear();
     choix_.ProjectionChoisie = u"CoordSys NonEarth Projection 0, 7"_s;
+    InscritServeurLivre(services_.registre, QCoreApplication::applicationDirPath());
     choix_.DossierMapInfo = DossierInstallation(services_.registre, u"mapinfo.application"_s);
     if (const auto refus = RefusDemarrage(choix_.DossierMapInfo)) {
         services_.messages.Affiche(*refus);
@@ -116,7 +118,7 @@ bool TForm1::FormCreate()
 
 void TForm1::AfficheAide()
 {
-    const QString dossier = QCoreApplication::applicationDirPath();
+    const QString dossier = DossierDonnees(QCoreApplication::applicationDirPath());
     services_.aide.AfficheAide(dossier + u"/Aide.html"_s);
 }
 

@@ -1,6 +1,10 @@
 #include "demarrage.h"
 
+#include "emplacements.h"
 #include "fichiers.h"
+
+#include <QFileInfo>
+#include <QProcess>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -18,6 +22,30 @@ QString DossierInstallation(const Registre &registre, const QString &progId)
     if (dossier.startsWith(u'"'))
         dossier.remove(0, 1);
     return dossier;
+}
+
+QString ServeurAInscrire(const Registre &registre, const QString &serveurLivre)
+{
+    if (serveurLivre.isEmpty())
+        return {};
+    const QString inscrit = DossierInstallation(registre, u"mapinfo.application"_s);
+    if (!inscrit.isEmpty() && QFileInfo(inscrit).isDir())
+        return {};
+    return serveurLivre;
+}
+
+void InscritServeurLivre(const Registre &registre, const QString &dossierExecutable)
+{
+    const QString serveur = ServeurAInscrire(registre, ServeurLivre(dossierExecutable));
+    if (serveur.isEmpty())
+        return;
+    QProcess inscription;
+    inscription.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    inscription.setStandardOutputFile(QProcess::nullDevice());
+    inscription.start(serveur, {u"--regserver"_s});
+    if (!inscription.waitForFinished(30000))
+        inscription.kill();
+    (void)inscription.waitForFinished(1000);
 }
 
 std::optional<QString> RefusDemarrage(const QString &dossierMapInfo)

@@ -362,6 +362,7 @@ int Lot(const QStringList &arguments)
 
     RegistreFichier registre;
     Choix choix;
+    InscritServeurLivre(registre, QCoreApplication::applicationDirPath());
     choix.DossierMapInfo = DossierInstallation(registre, u"mapinfo.application"_s);
     if (const auto refus = RefusDemarrage(choix.DossierMapInfo)) {
         messages.Affiche(*refus);

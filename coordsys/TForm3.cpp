@@ -6,6 +6,7 @@
 #include "erreur.h"
 #include "fichiers.h"
 #include "interface.h"
+#include "registre.h"
 
 #include <QFile>
 #include <QHBoxLayout>
@@ -42,7 +43,7 @@ QString TexteListe(const QByteArray &octets)
 } // namespace
 
 TForm3::TForm3(Messages &messages, Dialogues &dialogues, const QString &dossier, QWidget *parent)
-    : QDialog(parent), messages_(messages), dialogues_(dialogues), fichier_(FichierAssoMots(dossier))
+    : QDialog(parent), messages_(messages), dialogues_(dialogues), emplacement_(EmplacementAssociations(dossier, DossierConfiguration()))
 {
     setObjectName(u"Form3"_s);
     setWindowTitle(u"Associations de mots à une projection"_s);
@@ -116,7 +117,7 @@ TForm3::TForm3(Messages &messages, Dialogues &dialogues, const QString &dossier,
 void TForm3::FormCreate()
 {
     try {
-        Remplit(ChargeAssociations(fichier_));
+        Remplit(ChargeAssociations(emplacement_));
     } catch (const Erreur &e) {
         messages_.Affiche(e.texte());
     }
@@ -186,7 +187,7 @@ void TForm3::EffacerClick()
 void TForm3::EnregistrerClick()
 {
     try {
-        EnregistreAssociations(fichier_, Associations());
+        EnregistreAssociations(emplacement_.ecriture, Associations());
     } catch (const Erreur &e) {
         messages_.Affiche(e.texte());
     }

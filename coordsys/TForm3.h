@@ -20,7 +20,7 @@ class TForm3 : public QDialog {
     Q_OBJECT
 
 public:
-    /** dossier : celui de AssoMots.txt (le dossier de l'exécutable). */
+    /** dossier : celui de l'exécutable, d'où se déduit l'emplacement de AssoMots.txt. */
     TForm3(Messages &messages, Dialogues &dialogues, const QString &dossier, QWidget *parent = nullptr);
 
     /** Charge AssoMots.txt (créé vide s'il manque). */
@@ -49,7 +49,7 @@ private:
 
     Messages &messages_;
     Dialogues &dialogues_;
-    QString fichier_;
+    EmplacementAssoMots emplacement_;
     QString projectionCourante_;
     QString parametresCourants_;
 };

@@ -2,13 +2,18 @@
 
 #include "catalogue.h"
 #include "cp1252.h"
+#include "emplacements.h"
 #include "erreur.h"
 #include "fichiers.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
+
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -72,6 +77,25 @@ QByteArray TexteAssociations(const QList<Association> &associations)
     return MarqueUtf8 + texte.toUtf8();
 }
 
+EmplacementAssoMots EmplacementAssociations(const QString &dossierExecutable, const QString &dossierConfiguration)
+{
+    // Un programme installé n'écrit jamais dans son propre dossier, même lancé par root.
+    const QString aCote = FichierAssoMots(dossierExecutable);
+    if (!ProgrammeInstalle(dossierExecutable) && ::access(QFile::encodeName(dossierExecutable).constData(), W_OK) == 0)
+        return {aCote, aCote};
+    const QString personnel = dossierConfiguration + u"/Olvessa/AssoMots.txt"_s;
+    if (FichierExiste(Resous(personnel)))
+        return {personnel, personnel};
+    return {FichierAssoMots(DossierDonnees(dossierExecutable)), personnel};
+}
+
+QList<Association> ChargeAssociations(const EmplacementAssoMots &emplacement)
+{
+    if (emplacement.lecture != emplacement.ecriture && !FichierExiste(Resous(emplacement.lecture)))
+        return {};
+    return ChargeAssociations(emplacement.lecture);
+}
+
 QList<Association> ChargeAssociations(const QString &fichier)
 {
     const QString reel = Resous(fichier);
@@ -89,7 +113,9 @@ QList<Association> ChargeAssociations(const QString &fichier)
 
 void EnregistreAssociations(const QString &fichier, const QList<Association> &associations)
 {
-    QSaveFile f(Resous(fichier));
+    const QString reel = Resous(fichier);
+    (void)QDir().mkpath(QFileInfo(reel).absolutePath());
+    QSaveFile f(reel);
     const QByteArray contenu = TexteAssociations(associations);
     if (!f.open(QIODevice::WriteOnly) || f.write(contenu) != contenu.size() || !f.commit())
         throw Erreur(u"Impossible de créer le fichier \"%1\". %2"_s.arg(fichier, f.errorString()));

@@ -27,9 +27,24 @@ QList<Association> LitAssociations(const QByteArray &contenu);
  *  Windows-1252, ou UTF-8 avec marque quand un caractère n'y a pas de code. */
 QByteArray TexteAssociations(const QList<Association> &associations);
 
+/** Où se lisent et s'écrivent les associations d'un programme. */
+struct EmplacementAssoMots {
+    QString lecture;  // le fichier lu au démarrage
+    QString ecriture; // le fichier qu'écrit « Enregistrer »
+};
+/** À côté de l'exécutable quand son dossier s'écrit et que le programme n'est pas installé ; sinon
+ *  <configuration>/Olvessa/AssoMots.txt, et tant que celui-ci n'existe pas, la lecture se fait dans
+ *  les associations livrées (dossier des données du programme). */
+EmplacementAssoMots EmplacementAssociations(const QString &dossierExecutable, const QString &dossierConfiguration);
+
+/** Les associations de l'emplacement. Seul le fichier à côté de l'exécutable est créé vide s'il
+ *  manque ; celui de l'utilisateur naît au premier enregistrement, des lignes affichées. */
+QList<Association> ChargeAssociations(const EmplacementAssoMots &emplacement);
+
 /** Lit le fichier, créé vide s'il manque. Lève quorvale::Erreur s'il ne se crée ni ne se lit. */
 QList<Association> ChargeAssociations(const QString &fichier);
-/** Écrit le fichier par un fichier provisoire puis un remplacement : l'ancien ne se perd jamais.
+/** Écrit le fichier (son dossier créé au besoin) par un fichier provisoire puis un remplacement :
+ *  l'ancien ne se perd jamais.
  *  Lève quorvale::Erreur (« Impossible de créer le fichier "<chemin>". <raison> »). */
 void EnregistreAssociations(const QString &fichier, const QList<Association> &associations);
 

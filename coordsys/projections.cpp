@@ -51,7 +51,7 @@ ProjectionsFixes ChargeProjections(Reglages &reglages, const QString &dossierMap
     else if (erreurs)
         *erreurs << erreur;
     try {
-        projections.associations = ChargeAssociations(FichierAssoMots(dossierExecutable));
+        projections.associations = ChargeAssociations(EmplacementAssociations(dossierExecutable, DossierConfiguration()));
     } catch (const Erreur &e) {
         if (erreurs)
             *erreurs << e.texte();

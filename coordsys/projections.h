@@ -44,7 +44,7 @@ public:
 };
 
 /** Charge sans fenêtre : les réglages (LireReglages), le catalogue (dossier de MapInfo terminé par
- *  "/", sinon dossier de l'exécutable) et AssoMots.txt du dossier donné. Un catalogue ou un fichier
+ *  "/", sinon dossier de l'exécutable) et les associations de cet exécutable (EmplacementAssociations). Un catalogue ou un fichier
  *  d'associations illisible laisse la liste vide et son message est ajouté à erreurs. */
 ProjectionsFixes ChargeProjections(Reglages &reglages, const QString &dossierMapInfo,
                                    const QString &dossierExecutable, QStringList *erreurs = nullptr);
