@@ -187,7 +187,7 @@ void TForm3::EffacerClick()
 void TForm3::EnregistrerClick()
 {
     try {
-        EnregistreAssociations(emplacement_.ecriture, Associations());
+        EnregistreAssociations(emplacement_, Associations());
     } catch (const Erreur &e) {
         messages_.Affiche(e.texte());
     }

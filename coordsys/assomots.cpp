@@ -81,12 +81,14 @@ EmplacementAssoMots EmplacementAssociations(const QString &dossierExecutable, co
 {
     // Un programme installé n'écrit jamais dans son propre dossier, même lancé par root.
     const QString aCote = FichierAssoMots(dossierExecutable);
-    if (!ProgrammeInstalle(dossierExecutable) && ::access(QFile::encodeName(dossierExecutable).constData(), W_OK) == 0)
+    const bool protege = QFileInfo(dossierExecutable).isDir()
+                         && ::access(QFile::encodeName(dossierExecutable).constData(), W_OK) != 0;
+    if (!ProgrammeInstalle(dossierExecutable) && !protege)
         return {aCote, aCote};
     const QString personnel = dossierConfiguration + u"/Olvessa/AssoMots.txt"_s;
     if (FichierExiste(Resous(personnel)))
-        return {personnel, personnel};
-    return {FichierAssoMots(DossierDonnees(dossierExecutable)), personnel};
+        return {personnel, personnel, true};
+    return {FichierAssoMots(DossierDonnees(dossierExecutable)), personnel, true};
 }
 
 QList<Association> ChargeAssociations(const EmplacementAssoMots &emplacement)
@@ -113,12 +115,18 @@ QList<Association> ChargeAssociations(const QString &fichier)
 
 void EnregistreAssociations(const QString &fichier, const QList<Association> &associations)
 {
-    const QString reel = Resous(fichier);
-    (void)QDir().mkpath(QFileInfo(reel).absolutePath());
-    QSaveFile f(reel);
+    QSaveFile f(Resous(fichier));
     const QByteArray contenu = TexteAssociations(associations);
     if (!f.open(QIODevice::WriteOnly) || f.write(contenu) != contenu.size() || !f.commit())
         throw Erreur(u"Impossible de créer le fichier \"%1\". %2"_s.arg(fichier, f.errorString()));
+}
+
+void EnregistreAssociations(const EmplacementAssoMots &emplacement, const QList<Association> &associations)
+{
+    // Le dossier de configuration de l'utilisateur naît au premier enregistrement.
+    if (emplacement.personnel)
+        (void)QDir().mkpath(QFileInfo(emplacement.ecriture).absolutePath());
+    EnregistreAssociations(emplacement.ecriture, associations);
 }
 
 void AjouteMots(QList<Association> &associations, const QStringList &mots, const QString &nom,

@@ -31,6 +31,7 @@ QByteArray TexteAssociations(const QList<Association> &associations);
 struct EmplacementAssoMots {
     QString lecture;  // le fichier lu au démarrage
     QString ecriture; // le fichier qu'écrit « Enregistrer »
+    bool personnel = false; // dans la configuration de l'utilisateur
 };
 /** À côté de l'exécutable quand son dossier s'écrit et que le programme n'est pas installé ; sinon
  *  <configuration>/Olvessa/AssoMots.txt, et tant que celui-ci n'existe pas, la lecture se fait dans
@@ -43,10 +44,11 @@ QList<Association> ChargeAssociations(const EmplacementAssoMots &emplacement);
 
 /** Lit le fichier, créé vide s'il manque. Lève quorvale::Erreur s'il ne se crée ni ne se lit. */
 QList<Association> ChargeAssociations(const QString &fichier);
-/** Écrit le fichier (son dossier créé au besoin) par un fichier provisoire puis un remplacement :
- *  l'ancien ne se perd jamais.
+/** Écrit le fichier par un fichier provisoire puis un remplacement : l'ancien ne se perd jamais.
  *  Lève quorvale::Erreur (« Impossible de créer le fichier "<chemin>". <raison> »). */
 void EnregistreAssociations(const QString &fichier, const QList<Association> &associations);
+/** Écrit le fichier de l'emplacement ; celui de l'utilisateur avec son dossier au besoin. */
+void EnregistreAssociations(const EmplacementAssoMots &emplacement, const QList<Association> &associations);
 
 /** Ajoute chaque mot absent (casse de A à Z ignorée) avec la projection donnée ; un mot répété
  *  n'est ajouté qu'une fois. */

@@ -1,6 +1,7 @@
 #include "TAboutBox.h"
 #include "TForm1.h"
 #include "demarrage.h"
+#include "emplacements.h"
 #include "fakes.h"
 #include "ui_TForm1.h"
 
@@ -50,6 +51,8 @@ class TestDemarrage : public QObject {
 private slots:
     void dossierInstallation_data();
     void dossierInstallation();
+    void serveurLivreInscritAuBesoin_data();
+    void serveurLivreInscritAuBesoin();
     void unSeulMessageParRefus_data();
     void unSeulMessageParRefus();
     void optionsSelonLeFormatSource_data();
@@ -86,6 +89,38 @@ void TestDemarrage::dossierInstallation()
     QCOMPARE(DossierInstallation(registre, u"mapinfo.application"_s), attendu);
     FauxRegistre vide;
     QCOMPARE(DossierInstallation(vide, u"mapinfo.application"_s), QString());
+}
+
+void TestDemarrage::serveurLivreInscritAuBesoin_data()
+{
+    QTest::addColumn<bool>("installe");
+    QTest::addColumn<QString>("inscription"); // vers quel dossier mène l'inscription
+    QTest::addColumn<bool>("inscrire");
+    QTest::newRow("construction, rien d'inscrit") << false << QString() << false;
+    QTest::newRow("installé, rien d'inscrit") << true << QString() << true;
+    QTest::newRow("installé, dossier disparu") << true << u"disparu"_s << true;
+    QTest::newRow("installé, autre MapInfo présent") << true << u"autre"_s << false;
+    QTest::newRow("installé, déjà inscrit") << true << u"lib/quorvale/mapinfo"_s << false;
+}
+
+void TestDemarrage::serveurLivreInscritAuBesoin()
+{
+    QFETCH(bool, installe);
+    QFETCH(QString, inscription);
+    QFETCH(bool, inscrire);
+    QTemporaryDir prefixe;
+    const QString racine = prefixe.path();
+    QVERIFY(QDir().mkpath(racine + u"/bin"_s) && QDir().mkpath(racine + u"/autre"_s));
+    const QString livre = racine + u"/lib/quorvale/mapinfo/mapinfow"_s;
+    if (installe) {
+        CreeFichier(livre);
+        QVERIFY(QFile::setPermissions(livre, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QDir().mkpath(racine + u"/share/quorvale"_s));
+    }
+    Banc banc;
+    if (!inscription.isEmpty())
+        banc.InscritMapInfo(u"\""_s + racine + u'/' + inscription + u"/mapinfow\" -automation"_s);
+    QCOMPARE(ServeurAInscrire(banc.registre, ServeurLivre(racine + u"/bin"_s)), inscrire ? livre : QString());
 }
 
 void TestDemarrage::unSeulMessageParRefus_data()

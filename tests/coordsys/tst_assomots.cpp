@@ -2,6 +2,8 @@
 #include "erreur.h"
 #include "essais.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +21,22 @@ QStringList Mots(const QList<Association> &associations)
     for (const Association &a : associations)
         mots << a.Mot;
     return mots;
+}
+
+// Un préfixe d'installation (bin, share/quorvale) ou un dossier de construction (bin seul).
+void FaitPrefixe(const QString &racine, bool installe)
+{
+    QVERIFY(QDir().mkpath(racine + u"/bin"_s));
+    if (installe)
+        QVERIFY(QDir().mkpath(racine + u"/share/quorvale"_s));
+}
+
+void Ecrit(const QString &chemin, const QByteArray &contenu)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(chemin).absolutePath()));
+    QFile f(chemin);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(contenu);
 }
 
 } // namespace
@@ -41,6 +59,9 @@ private slots:
     void trie();
     void cherche_data();
     void cherche();
+    void emplacement_data();
+    void emplacement();
+    void programmeInstalleEnregistreChezLUtilisateur();
 };
 
 void TestAssociations::litAssociations_data()
@@ -208,3 +229,62 @@ QObject *EssaisAssociations()
 }
 
 #include "tst_assomots.moc"
+
+void TestAssociations::emplacement_data()
+{
+    QTest::addColumn<bool>("installe");
+    QTest::addColumn<bool>("fichierPersonnel");
+    QTest::addColumn<QString>("lecture");
+    QTest::addColumn<QString>("ecriture");
+    QTest::newRow("construction") << false << false << u"bin/AssoMots.txt"_s << u"bin/AssoMots.txt"_s;
+    QTest::newRow("construction, fichier personnel sans effet")
+        << false << true << u"bin/AssoMots.txt"_s << u"bin/AssoMots.txt"_s;
+    QTest::newRow("installé, jamais enregistré")
+        << true << false << u"share/quorvale/AssoMots.txt"_s << u"config/Olvessa/AssoMots.txt"_s;
+    QTest::newRow("installé, déjà enregistré")
+        << true << true << u"config/Olvessa/AssoMots.txt"_s << u"config/Olvessa/AssoMots.txt"_s;
+}
+
+void TestAssociations::emplacement()
+{
+    QFETCH(bool, installe);
+    QFETCH(bool, fichierPersonnel);
+    QFETCH(QString, lecture);
+    QFETCH(QString, ecriture);
+    QTemporaryDir dossier;
+    const QString racine = dossier.path();
+    FaitPrefixe(racine, installe);
+    if (fichierPersonnel)
+        Ecrit(racine + u"/config/Olvessa/AssoMots.txt"_s, "a;b;c;\r\n");
+    const EmplacementAssoMots e = EmplacementAssociations(racine + u"/bin"_s, racine + u"/config"_s);
+    QCOMPARE(e.lecture, racine + u'/' + lecture);
+    QCOMPARE(e.ecriture, racine + u'/' + ecriture);
+}
+
+void TestAssociations::programmeInstalleEnregistreChezLUtilisateur()
+{
+    QTemporaryDir dossier;
+    const QString racine = dossier.path(), bin = racine + u"/bin"_s, config = racine + u"/config"_s;
+    const QString livre = racine + u"/share/quorvale/AssoMots.txt"_s;
+    const QString personnel = config + u"/Olvessa/AssoMots.txt"_s;
+    FaitPrefixe(racine, true);
+    // Sans associations livrées : une liste vide, et rien n'est créé.
+    QVERIFY(ChargeAssociations(EmplacementAssociations(bin, config)).isEmpty());
+    QVERIFY(!QFileInfo::exists(livre) && !QFileInfo::exists(personnel) && !QFileInfo::exists(bin + u"/AssoMots.txt"_s));
+
+    Ecrit(livre, "montreal;MTM 8;8, 74;\r\n");
+    auto associations = ChargeAssociations(EmplacementAssociations(bin, config));
+    QCOMPARE(Mots(associations), QStringList{u"montreal"_s});
+    QVERIFY(!QFileInfo::exists(personnel));
+    // Le premier enregistrement part des associations livrées et crée le dossier Olvessa.
+    AjouteMots(associations, {u"Gaspé"_s}, u"MTM 5"_s, u"5, 74"_s);
+    EnregistreAssociations(EmplacementAssociations(bin, config), associations);
+    QFile f(personnel);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("montreal;MTM 8;8, 74;\r\nGasp\xE9;MTM 5;5, 74;\r\n"));
+    QFile l(livre);
+    QVERIFY(l.open(QIODevice::ReadOnly));
+    QCOMPARE(l.readAll(), QByteArray("montreal;MTM 8;8, 74;\r\n"));
+    QCOMPARE(Mots(ChargeAssociations(EmplacementAssociations(bin, config))), (QStringList{u"montreal"_s, u"Gaspé"_s}));
+    QVERIFY(!QFileInfo::exists(bin + u"/AssoMots.txt"_s));
+}
