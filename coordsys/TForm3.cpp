@@ -43,7 +43,8 @@ QString TexteListe(const QByteArray &octets)
 } // namespace
 
 TForm3::TForm3(Messages &messages, Dialogues &dialogues, const QString &dossier, QWidget *parent)
-    : QDialog(parent), messages_(messages), dialogues_(dialogues), emplacement_(EmplacementAssociations(dossier, DossierConfiguration()))
+    : QDialog(parent), messages_(messages), dialogues_(dialogues),
+      emplacement_(EmplacementAssociations(dossier, DossierConfiguration()))
 {
     setObjectName(u"Form3"_s);
     setWindowTitle(u"Associations de mots à une projection"_s);
