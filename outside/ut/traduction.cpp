@@ -326,6 +326,44 @@ QString Demele(const QString &brut)
     return utf8.hasError() || decode == texte ? texte : decode;
 }
 
+// GDAL 3.6 rend une polyligne fermée (drapeau 70 & 1) en ligne dont le dernier sommet répète le
+// premier, sans dire si le drapeau était posé. Règle : une ligne d'une polyligne (classes
+// AcDbPolyline, AcDb2dPolyline, AcDb3dPolyline, ou aucune classe dans un dessin R12) qui revient à
+// son départ, avec au moins trois sommets distincts, une aire et un contour qui ne se croise pas,
+// devient une région ; cercles, ellipses, splines et lignes gardent leur nature, un contour qui se
+// croise resterait une région invalide et reste une polyligne. Les faces d'un maillage et les
+// solides sont déjà des surfaces : leurs anneaux sont fermés.
+OGRGeometry *RegionDuContour(OGRGeometry *g, const char *classes)
+{
+    const OGRwkbGeometryType type = wkbFlatten(g->getGeometryType());
+    if (type != wkbLineString) {
+        g->closeRings();
+        return g;
+    }
+    const QByteArray c(classes ? classes : "");
+    if (!c.isEmpty() && !c.contains("Polyline"))
+        return g;
+    const OGRLineString *ligne = g->toLineString();
+    const int n = ligne->getNumPoints();
+    if (n < 4 || ligne->getX(0) != ligne->getX(n - 1) || ligne->getY(0) != ligne->getY(n - 1))
+        return g;
+    auto anneau = std::make_unique<OGRLinearRing>();
+    anneau->addSubLineString(ligne);
+    if (anneau->get_Area() <= 0)
+        return g;
+    auto region = std::make_unique<OGRPolygon>();
+    region->addRingDirectly(anneau.release());
+    if (OGRGeometryFactory::haveGEOS()) {
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+        const bool valide = region->IsValid();
+        CPLPopErrorHandler();
+        if (!valide)
+            return g;
+    }
+    delete g;
+    return region.release();
+}
+
 QString NomFichierSur(const QString &nom)
 {
     QString n = nom;
@@ -344,11 +382,11 @@ void LitDessin(const Travail &t, Donnees &d)
     OptionGdal brut("DXF_INCLUDE_RAW_CODE_VALUES", "TRUE");
     OptionGdal insere("DXF_INLINE_BLOCKS", blocs ? "TRUE" : "FALSE");
     OptionGdal fusion("DXF_MERGE_BLOCK_GEOMETRIES", "FALSE");
-    OptionGdal ferme("DXF_CLOSED_LINE_AS_POLYGON", "TRUE");
     Dataset ds = Ouvre(t.source, "DXF");
     OGRLayer *couche = ds->GetLayer(0);
     const int champCalque = couche->GetLayerDefn()->GetFieldIndex("Layer");
     const int champBrut = couche->GetLayerDefn()->GetFieldIndex("RawCodeValues");
+    const int champClasses = couche->GetLayerDefn()->GetFieldIndex("SubClasses");
 
     struct Lu {
         OGRFeatureUniquePtr f;
@@ -423,6 +461,7 @@ void LitDessin(const Travail &t, Donnees &d)
                 delete geometrie;
                 geometrie = lineaire;
             }
+            geometrie = RegionDuContour(geometrie, champClasses >= 0 ? l.f->GetFieldAsString(champClasses) : "");
             AjouteEtendue(d, geometrie);
             f->SetGeometryDirectly(geometrie);
         }

@@ -5,6 +5,8 @@
 #include "prj.h"
 #include "texte.h"
 
+#include <ogr_api.h>
+
 #include <ogrsf_frmts.h>
 
 #include <QFileInfo>
@@ -881,8 +883,18 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
             centre.setX(sommet ? p.anneaux[0][0].x : 0);
             centre.setY(sommet ? p.anneaux[0][0].y : 0);
         }
-        const bool dedans = OGRGeometryFactory::haveGEOS() && p.ogr.PointOnSurface(&surface) == OGRERR_NONE
-            && !surface.IsEmpty();
+        // La méthode PointOnSurface des polygones échoue toujours dans GDAL 3.6 (le centroïde d'un
+        // polygone en U ou troué tombait hors de lui) : la fonction C, elle, interroge GEOS.
+        bool dedans = false;
+        if (OGRGeometryFactory::haveGEOS()) {
+            OGRGeometryH h = OGR_G_PointOnSurface(OGRGeometry::ToHandle(const_cast<OGRPolygon *>(&p.ogr)));
+            const OGRGeometry *g = OGRGeometry::FromHandle(h);
+            if (g && wkbFlatten(g->getGeometryType()) == wkbPoint && !g->IsEmpty()) {
+                surface = *g->toPoint();
+                dedans = true;
+            }
+            OGR_G_DestroyGeometry(h);
+        }
         CPLPopErrorHandler();
         centres.push_back(Normalise(centre.getX(), centre.getY()));
         etiquettes.push_back(dedans ? Normalise(surface.getX(), surface.getY()) : centres.back());
