@@ -476,6 +476,63 @@ void LitDessin(const Travail &t, Donnees &d)
         throw Erreur(u"Le dessin « %1 » ne contient aucune entité."_s.arg(t.source));
 }
 
+// Style d'un objet texte pour une chaîne et une hauteur (en unités du terrain).
+QByteArray StyleTexte(QString chaine, double hauteur)
+{
+    chaine.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s);
+    return Utf8(u"LABEL(t:\"%1\",s:%2g)"_s.arg(chaine).arg(hauteur > 0 ? hauteur : 1.0));
+}
+
+#ifdef QUORVALE_AVEC_E00
+// Les annotations TX6 et TX7, que GDAL ne lit pas, rejoignent la table des annotations (créée au
+// besoin) en objets texte, avec leur sous-classe.
+void AjouteAnnotationsTx6(const Travail &t, const QByteArray &texte, Donnees &d)
+{
+    const std::vector<e00::AnnotationLue> lues = e00::LitAnnotations(texte);
+    if (lues.empty())
+        return;
+    const QString nom = t.base + u"_annotations"_s;
+    Groupe *g = nullptr;
+    for (Groupe &existant : d.groupes)
+        if (existant.nom == nom)
+            g = &existant;
+    if (!g) {
+        Groupe nouveau;
+        nouveau.nom = nom;
+        nouveau.defn.reset(new OGRFeatureDefn(Utf8(nom).constData()));
+        nouveau.defn->Reference();
+        nouveau.defn->SetGeomType(wkbPoint);
+        nouveau.typeDeclare = wkbPoint;
+        d.groupes.push_back(std::move(nouveau));
+        g = &d.groupes.back();
+    }
+    const std::pair<const char *, OGRFieldType> champs[] = {
+        {"UserId", OFTInteger}, {"Text", OFTString}, {"Height", OFTReal}, {"Level", OFTInteger}, {"SubClass", OFTString}};
+    for (const auto &[champ, type] : champs)
+        if (g->defn->GetFieldIndex(champ) < 0) {
+            OGRFieldDefn defn(champ, type);
+            if (type == OFTString)
+                defn.SetWidth(254);
+            g->defn->AddFieldDefn(&defn);
+        }
+    for (const e00::AnnotationLue &a : lues) {
+        OGRFeatureUniquePtr f(new OGRFeature(g->defn.get()));
+        const QString chaine = DepuisCp1252OuUtf8(a.chaine);
+        f->SetField("UserId", GIntBig(a.identifiant));
+        f->SetField("Text", Utf8(chaine).constData());
+        f->SetField("Height", a.hauteur);
+        f->SetField("Level", a.niveau);
+        f->SetField("SubClass", Utf8(a.sousClasse).constData());
+        f->SetGeometryDirectly(new OGRPoint(a.x, a.y));
+        f->SetStyleString(StyleTexte(chaine, a.hauteur).constData());
+        AjouteEtendue(d, f->GetGeometryRef());
+        g->objets.push_back({std::move(f), Texte});
+    }
+}
+#else
+void AjouteAnnotationsTx6(const Travail &, const QByteArray &, Donnees &) {}
+#endif
+
 // Une couverture E00 : une table par classe d'entités (arcs, polygones, points, annotations).
 void LitCouverture(const Travail &t, Donnees &d)
 {
@@ -526,11 +583,12 @@ void LitCouverture(const Travail &t, Donnees &d)
                 // Une annotation devient un objet texte : le style LABEL porte sa chaîne et sa hauteur.
                 const int champTexte = f->GetFieldIndex("Text");
                 if (classe == u"annotations"_s && o.genre == Point && !EstTexte(*f) && champTexte >= 0) {
-                    QString chaine = QString::fromUtf8(f->GetFieldAsString(champTexte));
-                    chaine.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s);
+                    // GDAL rend les octets de l'annotation tels quels : du Windows-1252 le plus souvent.
+                    const QString chaine = DepuisCp1252OuUtf8(QByteArray(f->GetFieldAsString(champTexte)));
                     const int champHauteur = f->GetFieldIndex("Height");
                     const double hauteur = champHauteur >= 0 ? f->GetFieldAsDouble(champHauteur) : 0.0;
-                    f->SetStyleString(Utf8(u"LABEL(t:\"%1\",s:%2g)"_s.arg(chaine).arg(hauteur > 0 ? hauteur : 1.0)).constData());
+                    f->SetStyleString(StyleTexte(chaine, hauteur).constData());
+                    f->SetField(champTexte, Utf8(chaine).constData());
                     o.genre = Texte;
                 }
                 AjouteEtendue(d, f->GetGeometryRef());
@@ -541,6 +599,7 @@ void LitCouverture(const Travail &t, Donnees &d)
             break;
         }
     }
+    AjouteAnnotationsTx6(t, texte, d);
     if (d.groupes.empty())
         throw Erreur(u"La couverture « %1 » ne contient ni arcs, ni polygones, ni points, ni annotations."_s.arg(t.source));
 }
