@@ -715,6 +715,12 @@ std::vector<int> CopieChamps(OGRLayer *couche, const Groupe &g, bool mapinfo)
             // Au-delà de Decimal(20, 16), MapInfo refuse la colonne : un Float garde la valeur.
             champ.SetWidth(0);
             champ.SetPrecision(0);
+        } else if (!mapinfo && (type == OFTTime || type == OFTDateTime)) {
+            // Un fichier de formes n'a ni heure ni date et heure : GDAL refuse la colonne Time (tout
+            // le fichier échouait) et réduit une DateTime à sa date. Texte « AAAA/MM/JJ HH:MM:SS ».
+            champ.SetType(OFTString);
+            champ.SetSubType(OFSTNone);
+            champ.SetWidth(type == OFTTime ? 12 : 29);
         } else if (type == OFTIntegerList || type == OFTInteger64List || type == OFTRealList || type == OFTStringList ||
                    type == OFTBinary) {
             champ.SetType(OFTString);

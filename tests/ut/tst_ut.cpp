@@ -411,6 +411,52 @@ private slots:
         QCOMPARE(Genres(Sortie(u"anno_annotations.tab"_s)), QStringList{u"Point=2"_s});
     }
 
+    // Heure et date-heure gardent l'heure dans chaque destination du traducteur, en texte où le
+    // format n'a pas ce type (une colonne Time faisait échouer tout le fichier vers shp).
+    void heures_data()
+    {
+        QTest::addColumn<QString>("sortie");
+        QTest::addColumn<QString>("relue");
+        QTest::addColumn<QStringList>("champs");
+        QTest::newRow("shp") << u"heures.shp"_s << u"heures_point.shp"_s << QStringList{u"heure"_s, u"moment"_s};
+        QTest::newRow("e00") << u"heures.e00"_s << u"heures.e00"_s << QStringList{u"HEURE"_s, u"MOMENT"_s};
+        QTest::newRow("dxf") << u"heures.dxf"_s << u"heures.dxf"_s << QStringList{};
+    }
+    void heures()
+    {
+        QFETCH(QString, sortie);
+        QFETCH(QString, relue);
+        QFETCH(QStringList, champs);
+        const QString mif = tmp.filePath(u"etape/heures.mif"_s);
+        {
+            GDALDriver *pilote = GetGDALDriverManager()->GetDriverByName("MapInfo File");
+            Jeu ds(pilote->Create(mif.toUtf8().constData(), 0, 0, 0, GDT_Unknown, nullptr));
+            OGRLayer *l = ds->CreateLayer("heures", nullptr, wkbPoint, nullptr);
+            OGRFieldDefn heure("heure", OFTTime), moment("moment", OFTDateTime);
+            l->CreateField(&heure);
+            l->CreateField(&moment);
+            OGRFeature f(l->GetLayerDefn());
+            f.SetField(0, "10:20:30");
+            f.SetField(1, "2024/01/02 10:20:30");
+            OGRPoint p(1, 2);
+            f.SetGeometry(&p);
+            QCOMPARE(l->CreateFeature(&f), OGRERR_NONE);
+        }
+        const Lancement r = Traduit(mif, Sortie(sortie));
+        QCOMPARE(r.erreurs, QString());
+        QCOMPARE(r.traduction, 0);
+        const QStringList attendu{u"10:20:30"_s, u"2024/01/02 10:20:30"_s};
+        for (qsizetype i = 0; i < champs.size(); ++i)
+            QCOMPARE(Valeurs(Sortie(relue), champs[i].toUtf8().constData()), QStringList{attendu[i]});
+        if (champs.isEmpty()) { // le dessin : en données étendues
+            QFile dessin(Sortie(relue));
+            QVERIFY(dessin.open(QIODevice::ReadOnly));
+            const QByteArray texte = dessin.readAll();
+            for (const QString &a : attendu)
+                QVERIFY2(texte.contains("\n" + a.toUtf8() + "\n") || texte.contains("\n" + a.toUtf8() + "\r\n"), qPrintable(a));
+        }
+    }
+
     // Nom de calque et texte accentués jusqu'au dessin, et retour en table nommée d'après le calque.
     void accentsDuDessin()
     {
