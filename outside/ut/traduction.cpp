@@ -873,11 +873,16 @@ void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
 {
     const auto [encodage, echappe] = EncodageMapInfo(d);
     const QByteArray jeu = encodage.toUtf8();
+    OGREnvelope etendue = d.etendue;
+    for (const Groupe &g : d.groupes)
+        for (const Objet &o : g.objets)
+            if (o.genre == Texte)
+                AjouteCadreTexte(*o.entite, etendue);
     for (const Groupe &g : d.groupes) {
         const QString nom = g.nom + (mif ? u".mif"_s : u".tab"_s);
         const SortieEnMemoire memoire(nom);
         Dataset table(CreeTableMapInfo(memoire.Chemin(), mif));
-        OGRLayer *couche = CreeCoucheMapInfo(table.get(), g.nom, d.srs.get(), BornesTable(d.etendue, d.bornes, d.srs.get()),
+        OGRLayer *couche = CreeCoucheMapInfo(table.get(), g.nom, d.srs.get(), BornesTable(etendue, d.bornes, d.srs.get()),
                                              encodage);
         std::vector<int> champs = CopieChamps(couche, g, true);
         // Un MIF sans colonne ne se relit pas : une colonne de numéro.
