@@ -411,6 +411,24 @@ private slots:
         QCOMPARE(Genres(Sortie(u"anno_annotations.tab"_s)), QStringList{u"Point=2"_s});
     }
 
+    // Une sous-classe de régions (RPL) ajoutée à testpoly.e00 (les enregistrements de sa PAL) : ses
+    // régions deviennent la table « _regions », à côté des polygones.
+    void regionsRpl()
+    {
+        QFile source(Echantillons() + u"/e00/gdal-testpoly/testpoly.e00"_s);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QByteArray texte = source.readAll();
+        const qsizetype pal = texte.indexOf("PAL  2\n"), tol = texte.indexOf("TOL  2\n");
+        QVERIFY(pal > 0 && tol > pal);
+        QFile e00(tmp.filePath(u"etape/zones.e00"_s));
+        QVERIFY(e00.open(QIODevice::WriteOnly));
+        e00.write(texte.left(tol) + "RPL  2\nZONES\n" + texte.mid(pal + 7, tol - pal - 7) + "JABBERWOCKY\n" + texte.mid(tol));
+        e00.close();
+        QCOMPARE(Traduit(e00.fileName(), Sortie(u"zones.mif"_s)).erreurs, QString());
+        QCOMPARE(Compte(Sortie(u"zones_polygones.mif"_s)), 3);
+        QCOMPARE(Genres(Sortie(u"zones_regions.mif"_s)), QStringList{u"Polygon=4"_s});
+    }
+
     // Heure et date-heure gardent l'heure dans chaque destination du traducteur, en texte où le
     // format n'a pas ce type (une colonne Time faisait échouer tout le fichier vers shp).
     void heures_data()
