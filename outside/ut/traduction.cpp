@@ -331,11 +331,43 @@ QString Demele(const QString &brut)
 // AcDbPolyline, AcDb2dPolyline, AcDb3dPolyline, ou aucune classe dans un dessin R12) qui revient à
 // son départ, avec au moins trois sommets distincts, une aire et un contour qui ne se croise pas,
 // devient une région ; cercles, ellipses, splines et lignes gardent leur nature, un contour qui se
-// croise resterait une région invalide et reste une polyligne. Les faces d'un maillage et les
-// solides sont déjà des surfaces : leurs anneaux sont fermés.
+// croise resterait une région invalide et reste une polyligne. Un maillage devient son contour ;
+// les solides et faces 3D sont déjà des surfaces : leurs anneaux sont fermés.
+// Le contour d'un maillage (polyface) vu de dessus : l'union de ses faces d'aire non nulle. Ses
+// faces telles quelles feraient une région de parties qui se chevauchent (toit et sol d'un
+// bâtiment), que MapInfo lirait comme des trous. Nul si GEOS n'en fait rien.
+OGRGeometry *ContourDesFaces(const OGRGeometry &maillage)
+{
+    std::unique_ptr<OGRGeometry> faces(OGRGeometryFactory::forceToMultiPolygon(maillage.clone()));
+    if (!faces || wkbFlatten(faces->getGeometryType()) != wkbMultiPolygon)
+        return nullptr;
+    faces->flattenTo2D();
+    OGRMultiPolygon utiles;
+    for (const OGRPolygon *face : *faces->toMultiPolygon())
+        if (face->get_Area() > 0)
+            utiles.addGeometry(face);
+    if (utiles.IsEmpty())
+        return nullptr;
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    OGRGeometry *contour = utiles.UnionCascaded();
+    CPLPopErrorHandler();
+    if (contour && (contour->IsEmpty() || contour->getDimension() != 2)) {
+        delete contour;
+        contour = nullptr;
+    }
+    return contour;
+}
+
 OGRGeometry *RegionDuContour(OGRGeometry *g, const char *classes)
 {
     const OGRwkbGeometryType type = wkbFlatten(g->getGeometryType());
+    if ((type == wkbPolyhedralSurface || type == wkbTIN) && OGRGeometryFactory::haveGEOS()) {
+        if (OGRGeometry *contour = ContourDesFaces(*g)) {
+            delete g;
+            return contour;
+        }
+        return g;
+    }
     if (type != wkbLineString) {
         g->closeRings();
         return g;

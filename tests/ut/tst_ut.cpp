@@ -330,13 +330,40 @@ private slots:
     }
 
     // Polylignes fermées d'un dessin lues en régions (les bords d'états de usa.dxf ; quatre se
-    // croisent et restent des polylignes) ; les lignes ouvertes restent des polylignes.
+    // croisent et restent des polylignes) ; les lignes ouvertes restent des polylignes ; un
+    // maillage (polyface de deux triangles) devient son contour, un carré d'un seul tenant.
+    void polylignesFermees_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QByteArray>("dessin"); // non vide : le dessin écrit par l'essai
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QStringList>("genres");
+        QTest::newRow("usa") << u"dxf/ezdxf-usa/usa.dxf"_s << QByteArray() << u"usa_BORDERS.tab"_s
+                             << QStringList{u"Line String=4"_s, u"Polygon=55"_s};
+        QTest::newRow("r13") << u"dxf/ezdxf-small_r13/small_r13.dxf"_s << QByteArray() << u"small_r13_FOOT_PRINT.tab"_s
+                             << QStringList{u"Polygon=3"_s};
+        QByteArray maille = "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\nP\n66\n1\n10\n0\n20\n0\n30\n0\n70\n64\n71\n4\n72\n2\n";
+        for (const char *xy : {"0\n20\n0", "10\n20\n0", "10\n20\n10", "0\n20\n10"})
+            maille += QByteArray("0\nVERTEX\n8\nP\n10\n") + xy + "\n30\n0\n70\n192\n";
+        for (const char *face : {"71\n1\n72\n2\n73\n3\n", "71\n1\n72\n3\n73\n4\n"})
+            maille += QByteArray("0\nVERTEX\n8\nP\n10\n0\n20\n0\n30\n0\n70\n128\n") + face;
+        maille += "0\nSEQEND\n8\nP\n0\nENDSEC\n0\nEOF\n";
+        QTest::newRow("polyface") << u"maille.dxf"_s << maille << u"maille_P.tab"_s << QStringList{u"Polygon=1"_s};
+    }
     void polylignesFermees()
     {
-        QCOMPARE(Traduit(Echantillons() + u"/dxf/ezdxf-usa/usa.dxf"_s, Sortie(u"usa.tab"_s)).erreurs, QString());
-        QCOMPARE(Genres(Sortie(u"usa_BORDERS.tab"_s)), (QStringList{u"Line String=4"_s, u"Polygon=55"_s}));
-        QCOMPARE(Traduit(Echantillons() + u"/dxf/ezdxf-small_r13/small_r13.dxf"_s, Sortie(u"small_r13.mif"_s)).erreurs, QString());
-        QCOMPARE(Genres(Sortie(u"small_r13_FOOT_PRINT.mif"_s)), (QStringList{u"Polygon=3"_s}));
+        QFETCH(QString, source);
+        QFETCH(QByteArray, dessin);
+        QFETCH(QString, table);
+        QFETCH(QStringList, genres);
+        QString chemin = Echantillons() + u'/' + source;
+        if (!dessin.isEmpty()) {
+            chemin = tmp.filePath(u"etape/"_s + source);
+            QFile f(chemin);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(dessin) == dessin.size());
+        }
+        QCOMPARE(Traduit(chemin, Sortie(QFileInfo(source).completeBaseName() + u".tab"_s)).erreurs, QString());
+        QCOMPARE(Genres(Sortie(table)), genres);
     }
 
     // Couverture écrite : le point d'étiquette de chaque polygone est dedans (polygone en U,
