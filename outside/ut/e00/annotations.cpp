@@ -3,6 +3,7 @@
 #include <QByteArrayList>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace quorvale::e00 {
@@ -76,10 +77,12 @@ std::vector<AnnotationLue> LitAnnotations(const QByteArray &texte)
                         a.y = xy[1];
                     }
                 }
-                for (long long lus = 0; lus < caracteres && i < n; lus += 80, ++i)
+                long long lus = 0;
+                for (; lus < caracteres && i < n; lus += 80, ++i)
                     a.chaine += lignes[i].left(int(std::min(80LL, caracteres - lus)));
-                while (a.chaine.size() < caracteres) // espaces de fin ôtés par un éditeur
-                    a.chaine += ' ';
+                // Espaces de fin ôtés par un éditeur ; jamais plus que les lignes lues n'en portaient
+                // (un compte abîmé ne fait pas grossir la chaîne).
+                a.chaine = a.chaine.leftJustified(qsizetype(std::min(caracteres, lus)), ' ');
                 annotations.push_back(std::move(a));
             }
             ++i; // la ligne de fin de la sous-classe
