@@ -367,7 +367,7 @@ private slots:
     }
 
     // Couverture écrite : le point d'étiquette de chaque polygone est dedans (polygone en U,
-    // polygone troué : leur centroïde est dehors) ; les objets texte deviennent des annotations
+    // polygone troué : leur centroïde est dehors ; polygone qui se croise : sur le croisement) ; les objets texte deviennent des annotations
     // avec leur chaîne, relues en objets texte.
     void couvertureEtiquettesEtTextes()
     {
@@ -380,7 +380,8 @@ private slots:
             OGRFieldDefn champ("Nom", OFTString);
             l->CreateField(&champ);
             for (const char *wkt : {"POLYGON((20 0,30 0,30 10,28 10,28 2,22 2,22 10,20 10,20 0))",
-                                    "POLYGON((40 0,50 0,50 10,40 10,40 0),(41 1,49 1,49 9,41 9,41 1))", "POINT(10 20)"}) {
+                                    "POLYGON((40 0,50 0,50 10,40 10,40 0),(41 1,49 1,49 9,41 9,41 1))",
+                                    "POLYGON((60 0,70 10,70 0,60 10,60 0))", "POINT(10 20)"}) {
                 OGRFeature f(l->GetLayerDefn());
                 OGRGeometry *g = nullptr;
                 OGRGeometryFactory::createFromWkt(wkt, nullptr, &g);
@@ -400,7 +401,7 @@ private slots:
         for (auto &f : *ds->GetLayerByName("LAB"))
             if (polygones.count(f->GetFieldAsInteger("PolyId")))
                 dedans += polygones[f->GetFieldAsInteger("PolyId")]->Contains(f->GetGeometryRef());
-        QCOMPARE(dedans, 2);
+        QCOMPARE(dedans, 3);
         ds.reset();
         QCOMPARE(Genres(Sortie(u"formes.e00"_s), "TXT"), QStringList{u"Point=1"_s});
         QDir().mkpath(tmp.filePath(u"retour"_s));

@@ -935,15 +935,24 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
         }
         // La méthode PointOnSurface des polygones échoue toujours dans GDAL 3.6 (le centroïde d'un
         // polygone en U ou troué tombait hors de lui) : la fonction C, elle, interroge GEOS.
+        // Un polygone qui se croise fait échouer GEOS : son point intérieur est pris sur sa forme
+        // réparée (tampon nul).
+        const auto interieur = [&surface](const OGRGeometry *g) {
+            OGRGeometryH h = OGR_G_PointOnSurface(OGRGeometry::ToHandle(const_cast<OGRGeometry *>(g)));
+            const OGRGeometry *point = OGRGeometry::FromHandle(h);
+            const bool trouve = point && wkbFlatten(point->getGeometryType()) == wkbPoint && !point->IsEmpty();
+            if (trouve)
+                surface = *point->toPoint();
+            OGR_G_DestroyGeometry(h);
+            return trouve;
+        };
         bool dedans = false;
         if (OGRGeometryFactory::haveGEOS()) {
-            OGRGeometryH h = OGR_G_PointOnSurface(OGRGeometry::ToHandle(const_cast<OGRPolygon *>(&p.ogr)));
-            const OGRGeometry *g = OGRGeometry::FromHandle(h);
-            if (g && wkbFlatten(g->getGeometryType()) == wkbPoint && !g->IsEmpty()) {
-                surface = *g->toPoint();
-                dedans = true;
+            dedans = p.ogr.IsValid() && interieur(&p.ogr);
+            if (!dedans) {
+                const std::unique_ptr<OGRGeometry> repare(p.ogr.Buffer(0));
+                dedans = repare && !repare->IsEmpty() && interieur(repare.get());
             }
-            OGR_G_DestroyGeometry(h);
         }
         CPLPopErrorHandler();
         centres.push_back(Normalise(centre.getX(), centre.getY()));
