@@ -2,6 +2,7 @@
 
 #include "fichiers.h"
 #include "../ut/integrite.h"
+#include "tablemapinfo.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -87,6 +88,7 @@ bool Etendue(const Table &table, OGREnvelope &e)
             continue;
         OGREnvelope eg;
         g->getEnvelope(&eg);
+        ut::AjouteCadreTexte(*ligne, eg);
         e.Merge(eg);
         trouve = true;
     }

@@ -169,7 +169,8 @@ QString MotDuFormat(Format format)
 const QList<QPair<QString, QString>> &ClassesCouverture()
 {
     static const QList<QPair<QString, QString>> classes{
-        {u"ARC"_s, u"arcs"_s}, {u"PAL"_s, u"polygones"_s}, {u"LAB"_s, u"points"_s}, {u"TX"_s, u"annotations"_s}};
+        {u"ARC"_s, u"arcs"_s}, {u"PAL"_s, u"polygones"_s}, {u"LAB"_s, u"points"_s}, {u"TX"_s, u"annotations"_s},
+        {u"RPL"_s, u"regions"_s}};
     return classes;
 }
 

@@ -40,7 +40,8 @@ QString TexteParam(const Generation &generation, const QStringList &types);
 QStringList CalquesDxf(const QString &chemin);
 /** Comme CalquesDxf, sur le contenu du dessin déjà lu. */
 QStringList CalquesDxfTexte(const QByteArray &contenu);
-/** Classes d'entités d'une couverture E00 non compressée ("arcs", "polygones", "points", "annotations"). */
+/** Classes d'entités d'une couverture E00 non compressée ("arcs", "polygones", "points", "annotations",
+ *  "regions" : les sous-classes de régions RPL, réunies par GDAL en une couche). */
 QStringList ClassesE00(const QByteArray &texte);
 
 /** Un travail de traduction, tel que Trad_Macro.txt et PARAM.TXT le décrivent ensemble. */

@@ -7,9 +7,12 @@
 #include <QRegularExpression>
 
 #include <cpl_string.h>
+#include <ogr_featurestyle.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -108,6 +111,40 @@ QString CharsetDeTable(const QString &chemin)
             return m.captured(1);
     }
     return {};
+}
+
+void AjouteCadreTexte(const OGRFeature &f, OGREnvelope &e)
+{
+    const OGRGeometry *g = f.GetGeometryRef();
+    const char *style = f.GetStyleString();
+    if (!g || g->IsEmpty() || wkbFlatten(g->getGeometryType()) != wkbPoint || !style)
+        return;
+    OGRStyleMgr gestion;
+    gestion.InitStyleString(style);
+    for (int i = 0; i < gestion.GetPartCount(); ++i) {
+        std::unique_ptr<OGRStyleTool> outil(gestion.GetPart(i));
+        if (!outil || outil->GetType() != OGRSTCLabel)
+            continue;
+        auto *etiquette = static_cast<OGRStyleLabel *>(outil.get());
+        etiquette->SetUnit(OGRSTUGround);
+        GBool defaut = FALSE;
+        const double hauteur = etiquette->Size(defaut);
+        const char *chaine = etiquette->TextString(defaut);
+        if (defaut || !(hauteur > 0) || !std::isfinite(hauteur))
+            return;
+        // Un caractère n'est jamais plus large que la hauteur du texte : un disque de ce rayon
+        // autour du point d'insertion contient le cadre sous tout angle.
+        const double largeur = hauteur * double(std::max<size_t>(1, chaine ? std::strlen(chaine) : 0));
+        const double rayon = std::hypot(largeur, hauteur);
+        const OGRPoint *p = g->toPoint();
+        OGREnvelope cadre;
+        cadre.MinX = p->getX() - rayon;
+        cadre.MaxX = p->getX() + rayon;
+        cadre.MinY = p->getY() - rayon;
+        cadre.MaxY = p->getY() + rayon;
+        e.Merge(cadre);
+        return;
+    }
 }
 
 OGREnvelope BornesTable(const OGREnvelope &donnees, const std::optional<OGREnvelope> &donnees_bornes,

@@ -41,6 +41,11 @@ QString CharsetDeTable(const QString &chemin);
 OGREnvelope BornesTable(const OGREnvelope &donnees, const std::optional<OGREnvelope> &donnees_bornes,
                         const OGRSpatialReference *srs);
 
+/** Étend e au cadre qu'un objet texte (point et style LABEL) occupe dans une table, quelle que soit
+ *  son orientation : le pilote ramène dans les bornes un cadre qui en sort, et le point du texte
+ *  bouge alors (sa hauteur devient négative). Sans effet sur un autre objet. */
+void AjouteCadreTexte(const OGRFeature &f, OGREnvelope &e);
+
 /** Crée une table MapInfo (mif = vrai : MIF/MID) d'une seule couche ; lève Erreur. */
 GDALDataset *CreeTableMapInfo(const QString &chemin, bool mif);
 /** La couche de la table, en « encodage » (CP1252 par défaut), avec ces bornes. Lève Erreur. */

@@ -326,6 +326,76 @@ QString Demele(const QString &brut)
     return utf8.hasError() || decode == texte ? texte : decode;
 }
 
+// GDAL 3.6 rend une polyligne fermée (drapeau 70 & 1) en ligne dont le dernier sommet répète le
+// premier, sans dire si le drapeau était posé. Règle : une ligne d'une polyligne (classes
+// AcDbPolyline, AcDb2dPolyline, AcDb3dPolyline, ou aucune classe dans un dessin R12) qui revient à
+// son départ, avec au moins trois sommets distincts, une aire et un contour qui ne se croise pas,
+// devient une région ; cercles, ellipses, splines et lignes gardent leur nature, un contour qui se
+// croise resterait une région invalide et reste une polyligne. Un maillage devient son contour ;
+// les solides et faces 3D sont déjà des surfaces : leurs anneaux sont fermés.
+// Le contour d'un maillage (polyface) vu de dessus : l'union de ses faces d'aire non nulle. Ses
+// faces telles quelles feraient une région de parties qui se chevauchent (toit et sol d'un
+// bâtiment), que MapInfo lirait comme des trous. Nul si GEOS n'en fait rien.
+OGRGeometry *ContourDesFaces(const OGRGeometry &maillage)
+{
+    std::unique_ptr<OGRGeometry> faces(OGRGeometryFactory::forceToMultiPolygon(maillage.clone()));
+    if (!faces || wkbFlatten(faces->getGeometryType()) != wkbMultiPolygon)
+        return nullptr;
+    faces->flattenTo2D();
+    OGRMultiPolygon utiles;
+    for (const OGRPolygon *face : *faces->toMultiPolygon())
+        if (face->get_Area() > 0)
+            utiles.addGeometry(face);
+    if (utiles.IsEmpty())
+        return nullptr;
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    OGRGeometry *contour = utiles.UnionCascaded();
+    CPLPopErrorHandler();
+    if (contour && (contour->IsEmpty() || contour->getDimension() != 2)) {
+        delete contour;
+        contour = nullptr;
+    }
+    return contour;
+}
+
+OGRGeometry *RegionDuContour(OGRGeometry *g, const char *classes)
+{
+    const OGRwkbGeometryType type = wkbFlatten(g->getGeometryType());
+    if ((type == wkbPolyhedralSurface || type == wkbTIN) && OGRGeometryFactory::haveGEOS()) {
+        if (OGRGeometry *contour = ContourDesFaces(*g)) {
+            delete g;
+            return contour;
+        }
+        return g;
+    }
+    if (type != wkbLineString) {
+        g->closeRings();
+        return g;
+    }
+    const QByteArray c(classes ? classes : "");
+    if (!c.isEmpty() && !c.contains("Polyline"))
+        return g;
+    const OGRLineString *ligne = g->toLineString();
+    const int n = ligne->getNumPoints();
+    if (n < 4 || ligne->getX(0) != ligne->getX(n - 1) || ligne->getY(0) != ligne->getY(n - 1))
+        return g;
+    auto anneau = std::make_unique<OGRLinearRing>();
+    anneau->addSubLineString(ligne);
+    if (anneau->get_Area() <= 0)
+        return g;
+    auto region = std::make_unique<OGRPolygon>();
+    region->addRingDirectly(anneau.release());
+    if (OGRGeometryFactory::haveGEOS()) {
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+        const bool valide = region->IsValid();
+        CPLPopErrorHandler();
+        if (!valide)
+            return g;
+    }
+    delete g;
+    return region.release();
+}
+
 QString NomFichierSur(const QString &nom)
 {
     QString n = nom;
@@ -344,11 +414,11 @@ void LitDessin(const Travail &t, Donnees &d)
     OptionGdal brut("DXF_INCLUDE_RAW_CODE_VALUES", "TRUE");
     OptionGdal insere("DXF_INLINE_BLOCKS", blocs ? "TRUE" : "FALSE");
     OptionGdal fusion("DXF_MERGE_BLOCK_GEOMETRIES", "FALSE");
-    OptionGdal ferme("DXF_CLOSED_LINE_AS_POLYGON", "TRUE");
     Dataset ds = Ouvre(t.source, "DXF");
     OGRLayer *couche = ds->GetLayer(0);
     const int champCalque = couche->GetLayerDefn()->GetFieldIndex("Layer");
     const int champBrut = couche->GetLayerDefn()->GetFieldIndex("RawCodeValues");
+    const int champClasses = couche->GetLayerDefn()->GetFieldIndex("SubClasses");
 
     struct Lu {
         OGRFeatureUniquePtr f;
@@ -423,6 +493,7 @@ void LitDessin(const Travail &t, Donnees &d)
                 delete geometrie;
                 geometrie = lineaire;
             }
+            geometrie = RegionDuContour(geometrie, champClasses >= 0 ? l.f->GetFieldAsString(champClasses) : "");
             AjouteEtendue(d, geometrie);
             f->SetGeometryDirectly(geometrie);
         }
@@ -436,6 +507,63 @@ void LitDessin(const Travail &t, Donnees &d)
     if (d.groupes.empty())
         throw Erreur(u"Le dessin « %1 » ne contient aucune entité."_s.arg(t.source));
 }
+
+// Style d'un objet texte pour une chaîne et une hauteur (en unités du terrain).
+QByteArray StyleTexte(QString chaine, double hauteur)
+{
+    chaine.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s);
+    return Utf8(u"LABEL(t:\"%1\",s:%2g)"_s.arg(chaine).arg(hauteur > 0 ? hauteur : 1.0));
+}
+
+#ifdef QUORVALE_AVEC_E00
+// Les annotations TX6 et TX7, que GDAL ne lit pas, rejoignent la table des annotations (créée au
+// besoin) en objets texte, avec leur sous-classe.
+void AjouteAnnotationsTx6(const Travail &t, const QByteArray &texte, Donnees &d)
+{
+    const std::vector<e00::AnnotationLue> lues = e00::LitAnnotations(texte);
+    if (lues.empty())
+        return;
+    const QString nom = t.base + u"_annotations"_s;
+    Groupe *g = nullptr;
+    for (Groupe &existant : d.groupes)
+        if (existant.nom == nom)
+            g = &existant;
+    if (!g) {
+        Groupe nouveau;
+        nouveau.nom = nom;
+        nouveau.defn.reset(new OGRFeatureDefn(Utf8(nom).constData()));
+        nouveau.defn->Reference();
+        nouveau.defn->SetGeomType(wkbPoint);
+        nouveau.typeDeclare = wkbPoint;
+        d.groupes.push_back(std::move(nouveau));
+        g = &d.groupes.back();
+    }
+    const std::pair<const char *, OGRFieldType> champs[] = {
+        {"UserId", OFTInteger}, {"Text", OFTString}, {"Height", OFTReal}, {"Level", OFTInteger}, {"SubClass", OFTString}};
+    for (const auto &[champ, type] : champs)
+        if (g->defn->GetFieldIndex(champ) < 0) {
+            OGRFieldDefn defn(champ, type);
+            if (type == OFTString)
+                defn.SetWidth(254);
+            g->defn->AddFieldDefn(&defn);
+        }
+    for (const e00::AnnotationLue &a : lues) {
+        OGRFeatureUniquePtr f(new OGRFeature(g->defn.get()));
+        const QString chaine = DepuisCp1252OuUtf8(a.chaine);
+        f->SetField("UserId", GIntBig(a.identifiant));
+        f->SetField("Text", Utf8(chaine).constData());
+        f->SetField("Height", a.hauteur);
+        f->SetField("Level", a.niveau);
+        f->SetField("SubClass", Utf8(a.sousClasse).constData());
+        f->SetGeometryDirectly(new OGRPoint(a.x, a.y));
+        f->SetStyleString(StyleTexte(chaine, a.hauteur).constData());
+        AjouteEtendue(d, f->GetGeometryRef());
+        g->objets.push_back({std::move(f), Texte});
+    }
+}
+#else
+void AjouteAnnotationsTx6(const Travail &, const QByteArray &, Donnees &) {}
+#endif
 
 // Une couverture E00 : une table par classe d'entités (arcs, polygones, points, annotations).
 void LitCouverture(const Travail &t, Donnees &d)
@@ -487,11 +615,12 @@ void LitCouverture(const Travail &t, Donnees &d)
                 // Une annotation devient un objet texte : le style LABEL porte sa chaîne et sa hauteur.
                 const int champTexte = f->GetFieldIndex("Text");
                 if (classe == u"annotations"_s && o.genre == Point && !EstTexte(*f) && champTexte >= 0) {
-                    QString chaine = QString::fromUtf8(f->GetFieldAsString(champTexte));
-                    chaine.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s);
+                    // GDAL rend les octets de l'annotation tels quels : du Windows-1252 le plus souvent.
+                    const QString chaine = DepuisCp1252OuUtf8(QByteArray(f->GetFieldAsString(champTexte)));
                     const int champHauteur = f->GetFieldIndex("Height");
                     const double hauteur = champHauteur >= 0 ? f->GetFieldAsDouble(champHauteur) : 0.0;
-                    f->SetStyleString(Utf8(u"LABEL(t:\"%1\",s:%2g)"_s.arg(chaine).arg(hauteur > 0 ? hauteur : 1.0)).constData());
+                    f->SetStyleString(StyleTexte(chaine, hauteur).constData());
+                    f->SetField(champTexte, Utf8(chaine).constData());
                     o.genre = Texte;
                 }
                 AjouteEtendue(d, f->GetGeometryRef());
@@ -502,6 +631,7 @@ void LitCouverture(const Travail &t, Donnees &d)
             break;
         }
     }
+    AjouteAnnotationsTx6(t, texte, d);
     if (d.groupes.empty())
         throw Erreur(u"La couverture « %1 » ne contient ni arcs, ni polygones, ni points, ni annotations."_s.arg(t.source));
 }
@@ -617,6 +747,12 @@ std::vector<int> CopieChamps(OGRLayer *couche, const Groupe &g, bool mapinfo)
             // Au-delà de Decimal(20, 16), MapInfo refuse la colonne : un Float garde la valeur.
             champ.SetWidth(0);
             champ.SetPrecision(0);
+        } else if (!mapinfo && (type == OFTTime || type == OFTDateTime)) {
+            // Un fichier de formes n'a ni heure ni date et heure : GDAL refuse la colonne Time (tout
+            // le fichier échouait) et réduit une DateTime à sa date. Texte « AAAA/MM/JJ HH:MM:SS ».
+            champ.SetType(OFTString);
+            champ.SetSubType(OFSTNone);
+            champ.SetWidth(type == OFTTime ? 12 : 29);
         } else if (type == OFTIntegerList || type == OFTInteger64List || type == OFTRealList || type == OFTStringList ||
                    type == OFTBinary) {
             champ.SetType(OFTString);
@@ -769,11 +905,16 @@ void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
 {
     const auto [encodage, echappe] = EncodageMapInfo(d);
     const QByteArray jeu = encodage.toUtf8();
+    OGREnvelope etendue = d.etendue;
+    for (const Groupe &g : d.groupes)
+        for (const Objet &o : g.objets)
+            if (o.genre == Texte)
+                AjouteCadreTexte(*o.entite, etendue);
     for (const Groupe &g : d.groupes) {
         const QString nom = g.nom + (mif ? u".mif"_s : u".tab"_s);
         const SortieEnMemoire memoire(nom);
         Dataset table(CreeTableMapInfo(memoire.Chemin(), mif));
-        OGRLayer *couche = CreeCoucheMapInfo(table.get(), g.nom, d.srs.get(), BornesTable(d.etendue, d.bornes, d.srs.get()),
+        OGRLayer *couche = CreeCoucheMapInfo(table.get(), g.nom, d.srs.get(), BornesTable(etendue, d.bornes, d.srs.get()),
                                              encodage);
         std::vector<int> champs = CopieChamps(couche, g, true);
         // Un MIF sans colonne ne se relit pas : une colonne de numéro.

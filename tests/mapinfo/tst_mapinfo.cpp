@@ -153,6 +153,8 @@ private slots:
     void importJeuxDeCaracteres();
     void exportMif_data();
     void exportMif();
+    void texteImmobile_data();
+    void texteImmobile();
     void regroupementDesCouches();
     void regroupementDEchantillons();
     void tableOuverteJamaisRemplacee();
@@ -409,6 +411,40 @@ void TestMapInfo::exportMif()
     QCOMPARE(r.systeme, systeme);
     QVERIFY(Lit(sortie + nom + u".mif"_s).contains("Charset \"" + jeu.toLatin1() + '"'));
     QCOMPARE(r.valeurs.value(0).value(colonne).trimmed(), valeur);
+}
+
+// Un objet texte dont le cadre dépasse l'étendue des points garde son point et sa hauteur : les
+// bornes de la table couvrent le cadre (le pilote y ramenait le cadre, le point bougeait).
+void TestMapInfo::texteImmobile_data()
+{
+    QTest::addColumn<QByteArray>("objets");
+    QTest::newRow("texte et point") << QByteArray("Text\n    \"Bonjour\"\n    10 20 30 25\nPoint 5 5\n");
+    QTest::newRow("texte seul, tourné") << QByteArray("Text\n    \"Au revoir\"\n    10 20 30 25\n    Angle 90\n");
+}
+
+void TestMapInfo::texteImmobile()
+{
+    QFETCH(QByteArray, objets);
+    const QString dossier = dossier_.path() + u"/texte/"_s + QString::fromUtf8(QTest::currentDataTag()) + u'/';
+    QVERIFY(QDir().mkpath(dossier));
+    Ecrit(dossier + u"textes.mif"_s, "Version 300\nCharset \"WindowsLatin1\"\nDelimiter \",\"\n"
+                                      "CoordSys NonEarth Units \"m\" Bounds (0, 0) (100, 100)\nColumns 1\n  nom Char(20)\nData\n\n" + objets);
+    Ecrit(dossier + u"textes.mid"_s, QByteArray("\"a\"\n").repeated(objets.count("\nPoint") + 1));
+    {
+        auto objet = Serveur();
+        DO(objet, u"Import \"%1textes.mif\" Type \"MIF\" Into \"%1textes.tab\""_s.arg(dossier));
+        DO(objet, u"Close All"_s);
+    }
+    // Le point tel que GDAL le lit dans le MIF (un texte tourné a son point ailleurs qu'au coin).
+    const QPointF attendu = Relit(dossier + u"textes.mif"_s).premiersPoints.value(0);
+    const Relue r = Relit(dossier + u"textes.tab"_s);
+    QVERIFY2(AuMillimetre(r.premiersPoints.value(0), attendu),
+             qPrintable(u"%1 %2"_s.arg(r.premiersPoints.value(0).x()).arg(r.premiersPoints.value(0).y())));
+    std::unique_ptr<GDALDataset> ds(GDALDataset::Open(QFile::encodeName(dossier + u"textes.tab"_s).constData(), GDAL_OF_VECTOR));
+    QVERIFY(ds);
+    OGRFeatureUniquePtr f(ds->GetLayer(0)->GetNextFeature());
+    QVERIFY(f && f->GetStyleString());
+    QVERIFY2(QByteArray(f->GetStyleString()).contains("s:3.45"), f->GetStyleString());
 }
 
 void TestMapInfo::regroupementDesCouches()

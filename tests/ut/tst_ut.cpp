@@ -12,6 +12,7 @@
 #include <ogrsf_frmts.h>
 
 #include <cmath>
+#include <map>
 #include <memory>
 
 using namespace Qt::Literals::StringLiterals;
@@ -88,6 +89,22 @@ QString Datum(const QString &chemin)
     Jeu ds = Ouvre(chemin);
     const OGRSpatialReference *srs = ds ? ds->GetLayer(0)->GetSpatialRef() : nullptr;
     return srs && srs->GetAttrValue("DATUM") ? QString::fromUtf8(srs->GetAttrValue("DATUM")) : QString();
+}
+
+// Genres des géométries d'une couche, « Polygon=3 » dans l'ordre des noms.
+QStringList Genres(const QString &chemin, const char *couche = nullptr)
+{
+    Jeu ds = Ouvre(chemin);
+    OGRLayer *l = !ds ? nullptr : couche ? ds->GetLayerByName(couche) : ds->GetLayer(0);
+    if (!l)
+        return {u"(illisible)"_s};
+    std::map<QString, int> n;
+    for (auto &f : *l)
+        ++n[f->GetGeometryRef() ? QString::fromUtf8(OGRGeometryTypeToName(wkbFlatten(f->GetGeometryRef()->getGeometryType()))) : u"aucune"_s];
+    QStringList genres;
+    for (const auto &[genre, nombre] : n)
+        genres << u"%1=%2"_s.arg(genre).arg(nombre);
+    return genres;
 }
 
 QStringList Fichiers(const QString &dossier)
@@ -310,6 +327,180 @@ private slots:
         const Lancement r = Traduit(calque, Sortie(u"text-fancy_0.dxf"_s));
         QCOMPARE(r.erreurs, QString());
         QCOMPARE(Valeurs(Sortie(u"text-fancy_0.dxf"_s), "Text"), (QStringList{u"Good text"_s, u"Invisible text"_s}));
+    }
+
+    // Polylignes fermées d'un dessin lues en régions (les bords d'états de usa.dxf ; quatre se
+    // croisent et restent des polylignes) ; les lignes ouvertes restent des polylignes ; un
+    // maillage (polyface de deux triangles) devient son contour, un carré d'un seul tenant.
+    void polylignesFermees_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QByteArray>("dessin"); // non vide : le dessin écrit par l'essai
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QStringList>("genres");
+        QTest::newRow("usa") << u"dxf/ezdxf-usa/usa.dxf"_s << QByteArray() << u"usa_BORDERS.tab"_s
+                             << QStringList{u"Line String=4"_s, u"Polygon=55"_s};
+        QTest::newRow("r13") << u"dxf/ezdxf-small_r13/small_r13.dxf"_s << QByteArray() << u"small_r13_FOOT_PRINT.tab"_s
+                             << QStringList{u"Polygon=3"_s};
+        QByteArray maille = "0\nSECTION\n2\nENTITIES\n0\nPOLYLINE\n8\nP\n66\n1\n10\n0\n20\n0\n30\n0\n70\n64\n71\n4\n72\n2\n";
+        for (const char *xy : {"0\n20\n0", "10\n20\n0", "10\n20\n10", "0\n20\n10"})
+            maille += QByteArray("0\nVERTEX\n8\nP\n10\n") + xy + "\n30\n0\n70\n192\n";
+        for (const char *face : {"71\n1\n72\n2\n73\n3\n", "71\n1\n72\n3\n73\n4\n"})
+            maille += QByteArray("0\nVERTEX\n8\nP\n10\n0\n20\n0\n30\n0\n70\n128\n") + face;
+        maille += "0\nSEQEND\n8\nP\n0\nENDSEC\n0\nEOF\n";
+        QTest::newRow("polyface") << u"maille.dxf"_s << maille << u"maille_P.tab"_s << QStringList{u"Polygon=1"_s};
+    }
+    void polylignesFermees()
+    {
+        QFETCH(QString, source);
+        QFETCH(QByteArray, dessin);
+        QFETCH(QString, table);
+        QFETCH(QStringList, genres);
+        QString chemin = Echantillons() + u'/' + source;
+        if (!dessin.isEmpty()) {
+            chemin = tmp.filePath(u"etape/"_s + source);
+            QFile f(chemin);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(dessin) == dessin.size());
+        }
+        QCOMPARE(Traduit(chemin, Sortie(QFileInfo(source).completeBaseName() + u".tab"_s)).erreurs, QString());
+        QCOMPARE(Genres(Sortie(table)), genres);
+    }
+
+    // Couverture écrite : le point d'étiquette de chaque polygone est dedans (polygone en U,
+    // polygone troué : leur centroïde est dehors ; polygone qui se croise : sur le croisement) ; les objets texte deviennent des annotations
+    // avec leur chaîne, relues en objets texte.
+    void couvertureEtiquettesEtTextes()
+    {
+        const QString tab = tmp.filePath(u"etape/formes.tab"_s);
+        {
+            GDALDriver *pilote = GetGDALDriverManager()->GetDriverByName("MapInfo File");
+            Jeu ds(pilote->Create(tab.toUtf8().constData(), 0, 0, 0, GDT_Unknown, nullptr));
+            const char *options[] = {"ENCODING=CP1252", "BOUNDS=0,0,1000,1000", nullptr};
+            OGRLayer *l = ds->CreateLayer("formes", nullptr, wkbUnknown, const_cast<char **>(options));
+            OGRFieldDefn champ("Nom", OFTString);
+            l->CreateField(&champ);
+            for (const char *wkt : {"POLYGON((20 0,30 0,30 10,28 10,28 2,22 2,22 10,20 10,20 0))",
+                                    "POLYGON((40 0,50 0,50 10,40 10,40 0),(41 1,49 1,49 9,41 9,41 1))",
+                                    "POLYGON((60 0,70 10,70 0,60 10,60 0))", "POINT(10 20)"}) {
+                OGRFeature f(l->GetLayerDefn());
+                OGRGeometry *g = nullptr;
+                OGRGeometryFactory::createFromWkt(wkt, nullptr, &g);
+                f.SetGeometryDirectly(g);
+                if (wkbFlatten(g->getGeometryType()) == wkbPoint)
+                    f.SetStyleString("LABEL(t:\"Rivière Œ\",s:2g)");
+                QCOMPARE(l->CreateFeature(&f), OGRERR_NONE);
+            }
+        }
+        QCOMPARE(Traduit(tab, Sortie(u"formes.e00"_s)).erreurs, QString());
+        Jeu ds = Ouvre(Sortie(u"formes.e00"_s));
+        QVERIFY(ds);
+        std::map<GIntBig, std::unique_ptr<OGRGeometry>> polygones;
+        for (auto &f : *ds->GetLayerByName("PAL"))
+            polygones[f->GetFID()].reset(f->GetGeometryRef()->clone());
+        int dedans = 0;
+        for (auto &f : *ds->GetLayerByName("LAB"))
+            if (polygones.count(f->GetFieldAsInteger("PolyId")))
+                dedans += polygones[f->GetFieldAsInteger("PolyId")]->Contains(f->GetGeometryRef());
+        QCOMPARE(dedans, 3);
+        ds.reset();
+        QCOMPARE(Genres(Sortie(u"formes.e00"_s), "TXT"), QStringList{u"Point=1"_s});
+        QDir().mkpath(tmp.filePath(u"retour"_s));
+        QCOMPARE(Traduit(Sortie(u"formes.e00"_s), tmp.filePath(u"retour/formes.mif"_s)).erreurs, QString());
+        QCOMPARE(Valeurs(tmp.filePath(u"retour/formes_annotations.mif"_s), "Text"), QStringList{u"Rivière Œ"_s});
+        QDir(tmp.filePath(u"retour"_s)).removeRecursively();
+    }
+
+    // Les annotations TX6 et TX7 (que GDAL ne lit pas) deviennent des objets texte avec leur chaîne.
+    void annotationsTx6()
+    {
+        const QString e00 = tmp.filePath(u"etape/anno.e00"_s);
+        QFile f(e00);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QByteArray fin = "        -1         0         0         0         0         0         0\n";
+        QByteArray t = "EXP  0 /ANNO.E00\nLAB  3\n"
+                       "         1         0 1.00000000000000E+00 1.00000000000000E+00\n"
+                       " 1.00000000000000E+00 1.00000000000000E+00\n 1.00000000000000E+00 1.00000000000000E+00\n"
+                       "        -1         0 0.00000000000000E+00 0.00000000000000E+00\n";
+        for (const char *section : {"TX6", "TX7"}) {
+            t += QByteArray(section) + "  3\nROUTES\n";
+            t += "         1         1         2         0         0         0         9\n";
+            for (const int n : {7, 7, 6, 7, 7, 6})
+                t += QByteArray("         0").repeated(n) + '\n';
+            t += "-1.0000000E+20\n 2.50000000000000E+00 0.00000000000000E+00 0.00000000000000E+00\n"
+                 " 1.00000000000000E+01 2.00000000000000E+01\n 1.50000000000000E+01 2.00000000000000E+01\n";
+            t += QByteArray(section) == "TX6" ? QByteArray("Rivi\xe8re 6") : QByteArray("Rivi\xe8re 7");
+            t += '\n' + fin + "JABBERWOCKY\n";
+        }
+        t += "EOS\n";
+        f.write(t);
+        f.close();
+        QCOMPARE(Traduit(e00, Sortie(u"anno.tab"_s)).erreurs, QString());
+        QCOMPARE(Valeurs(Sortie(u"anno_annotations.tab"_s), "Text"), (QStringList{u"Rivière 6"_s, u"Rivière 7"_s}));
+        QCOMPARE(Genres(Sortie(u"anno_annotations.tab"_s)), QStringList{u"Point=2"_s});
+    }
+
+    // Une sous-classe de régions (RPL) ajoutée à testpoly.e00 (les enregistrements de sa PAL) : ses
+    // régions deviennent la table « _regions », à côté des polygones.
+    void regionsRpl()
+    {
+        QFile source(Echantillons() + u"/e00/gdal-testpoly/testpoly.e00"_s);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QByteArray texte = source.readAll();
+        const qsizetype pal = texte.indexOf("PAL  2\n"), tol = texte.indexOf("TOL  2\n");
+        QVERIFY(pal > 0 && tol > pal);
+        QFile e00(tmp.filePath(u"etape/zones.e00"_s));
+        QVERIFY(e00.open(QIODevice::WriteOnly));
+        e00.write(texte.left(tol) + "RPL  2\nZONES\n" + texte.mid(pal + 7, tol - pal - 7) + "JABBERWOCKY\n" + texte.mid(tol));
+        e00.close();
+        QCOMPARE(Traduit(e00.fileName(), Sortie(u"zones.mif"_s)).erreurs, QString());
+        QCOMPARE(Compte(Sortie(u"zones_polygones.mif"_s)), 3);
+        QCOMPARE(Genres(Sortie(u"zones_regions.mif"_s)), QStringList{u"Polygon=4"_s});
+    }
+
+    // Heure et date-heure gardent l'heure dans chaque destination du traducteur, en texte où le
+    // format n'a pas ce type (une colonne Time faisait échouer tout le fichier vers shp).
+    void heures_data()
+    {
+        QTest::addColumn<QString>("sortie");
+        QTest::addColumn<QString>("relue");
+        QTest::addColumn<QStringList>("champs");
+        QTest::newRow("shp") << u"heures.shp"_s << u"heures_point.shp"_s << QStringList{u"heure"_s, u"moment"_s};
+        QTest::newRow("e00") << u"heures.e00"_s << u"heures.e00"_s << QStringList{u"HEURE"_s, u"MOMENT"_s};
+        QTest::newRow("dxf") << u"heures.dxf"_s << u"heures.dxf"_s << QStringList{};
+    }
+    void heures()
+    {
+        QFETCH(QString, sortie);
+        QFETCH(QString, relue);
+        QFETCH(QStringList, champs);
+        const QString mif = tmp.filePath(u"etape/heures.mif"_s);
+        {
+            GDALDriver *pilote = GetGDALDriverManager()->GetDriverByName("MapInfo File");
+            Jeu ds(pilote->Create(mif.toUtf8().constData(), 0, 0, 0, GDT_Unknown, nullptr));
+            OGRLayer *l = ds->CreateLayer("heures", nullptr, wkbPoint, nullptr);
+            OGRFieldDefn heure("heure", OFTTime), moment("moment", OFTDateTime);
+            l->CreateField(&heure);
+            l->CreateField(&moment);
+            OGRFeature f(l->GetLayerDefn());
+            f.SetField(0, "10:20:30");
+            f.SetField(1, "2024/01/02 10:20:30");
+            OGRPoint p(1, 2);
+            f.SetGeometry(&p);
+            QCOMPARE(l->CreateFeature(&f), OGRERR_NONE);
+        }
+        const Lancement r = Traduit(mif, Sortie(sortie));
+        QCOMPARE(r.erreurs, QString());
+        QCOMPARE(r.traduction, 0);
+        const QStringList attendu{u"10:20:30"_s, u"2024/01/02 10:20:30"_s};
+        for (qsizetype i = 0; i < champs.size(); ++i)
+            QCOMPARE(Valeurs(Sortie(relue), champs[i].toUtf8().constData()), QStringList{attendu[i]});
+        if (champs.isEmpty()) { // le dessin : en données étendues
+            QFile dessin(Sortie(relue));
+            QVERIFY(dessin.open(QIODevice::ReadOnly));
+            const QByteArray texte = dessin.readAll();
+            for (const QString &a : attendu)
+                QVERIFY2(texte.contains("\n" + a.toUtf8() + "\n") || texte.contains("\n" + a.toUtf8() + "\r\n"), qPrintable(a));
+        }
     }
 
     // Nom de calque et texte accentués jusqu'au dessin, et retour en table nommée d'après le calque.

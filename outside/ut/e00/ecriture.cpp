@@ -5,6 +5,9 @@
 #include "prj.h"
 #include "texte.h"
 
+#include <ogr_api.h>
+#include <ogr_featurestyle.h>
+
 #include <ogrsf_frmts.h>
 
 #include <QFileInfo>
@@ -13,6 +16,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <variant>
 
@@ -217,7 +221,16 @@ Anneau AnneauDe(const OGRLinearRing &ring, bool horaire)
     return a;
 }
 
+// Un objet texte : une annotation de la section TXT (chaîne en Windows-1252, hauteur, angle en degrés).
+struct Annotation {
+    Point p;
+    QByteArray chaine;
+    double hauteur = 1.0;
+    double angle = 0.0;
+};
+
 struct Source {
+    std::vector<Annotation> annotations;
     std::vector<Etiquette> points;
     std::vector<Ligne> lignes;
     std::vector<Polygone> polygones;
@@ -629,6 +642,38 @@ Item Systeme(const QByteArray &nom, Type type)
     return {nom, type, 8, 18, 5};
 }
 
+std::optional<Annotation> AnnotationDe(const OGRFeature &f)
+{
+    const OGRGeometry *g = f.GetGeometryRef();
+    const char *style = f.GetStyleString();
+    if (!g || g->IsEmpty() || wkbFlatten(g->getGeometryType()) != wkbPoint || !style
+        || !QByteArray(style).trimmed().startsWith("LABEL("))
+        return std::nullopt;
+    OGRStyleMgr gestion;
+    gestion.InitStyleString(style);
+    for (int i = 0; i < gestion.GetPartCount(); ++i) {
+        std::unique_ptr<OGRStyleTool> outil(gestion.GetPart(i));
+        if (!outil || outil->GetType() != OGRSTCLabel)
+            continue;
+        auto *etiquette = static_cast<OGRStyleLabel *>(outil.get());
+        etiquette->SetUnit(OGRSTUGround);
+        GBool defaut = FALSE;
+        const char *chaine = etiquette->TextString(defaut);
+        Annotation a;
+        a.chaine = VersCp1252(chaine ? QString::fromUtf8(chaine) : QString());
+        // Un texte vide ne s'écrit pas en annotation (aucune ligne de texte à relire) : un point.
+        if (a.chaine.isEmpty())
+            return std::nullopt;
+        const double hauteur = etiquette->Size(defaut);
+        a.hauteur = defaut || !(hauteur > 0) ? 1.0 : hauteur;
+        const double angle = etiquette->Angle(defaut);
+        a.angle = defaut || !std::isfinite(angle) ? 0.0 : angle;
+        a.p = Normalise(g->toPoint()->getX(), g->toPoint()->getY());
+        return a;
+    }
+    return std::nullopt;
+}
+
 struct Lecture {
     Schema schema;
     std::vector<Enregistrement> enregistrements; // un par objet source
@@ -703,6 +748,13 @@ Lecture LitCouches(const std::vector<OGRLayer *> &couches, const QString &nomCou
                         + QByteArray::number(j).rightJustified(2, '0');
                 } else
                     v = VersCp1252(QString::fromUtf8(objet->GetFieldAsString(i)));
+            }
+            // Un objet texte devient une annotation, sa chaîne et sa hauteur gardées ; l'annotation
+            // n'a pas de table d'attributs que les lecteurs relisent.
+            if (auto annotation = AnnotationDe(*objet)) {
+                source.etendue.Ajoute(annotation->p);
+                source.annotations.push_back(std::move(*annotation));
+                continue;
             }
             enregistrements.push_back(std::move(e));
             const size_t avant = source.points.size() + source.lignes.size() + source.polygones.size();
@@ -881,8 +933,27 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
             centre.setX(sommet ? p.anneaux[0][0].x : 0);
             centre.setY(sommet ? p.anneaux[0][0].y : 0);
         }
-        const bool dedans = OGRGeometryFactory::haveGEOS() && p.ogr.PointOnSurface(&surface) == OGRERR_NONE
-            && !surface.IsEmpty();
+        // La méthode PointOnSurface des polygones échoue toujours dans GDAL 3.6 (le centroïde d'un
+        // polygone en U ou troué tombait hors de lui) : la fonction C, elle, interroge GEOS.
+        // Un polygone qui se croise fait échouer GEOS : son point intérieur est pris sur sa forme
+        // réparée (tampon nul).
+        const auto interieur = [&surface](const OGRGeometry *g) {
+            OGRGeometryH h = OGR_G_PointOnSurface(OGRGeometry::ToHandle(const_cast<OGRGeometry *>(g)));
+            const OGRGeometry *point = OGRGeometry::FromHandle(h);
+            const bool trouve = point && wkbFlatten(point->getGeometryType()) == wkbPoint && !point->IsEmpty();
+            if (trouve)
+                surface = *point->toPoint();
+            OGR_G_DestroyGeometry(h);
+            return trouve;
+        };
+        bool dedans = false;
+        if (OGRGeometryFactory::haveGEOS()) {
+            dedans = p.ogr.IsValid() && interieur(&p.ogr);
+            if (!dedans) {
+                const std::unique_ptr<OGRGeometry> repare(p.ogr.Buffer(0));
+                dedans = repare && !repare->IsEmpty() && interieur(repare.get());
+            }
+        }
         CPLPopErrorHandler();
         centres.push_back(Normalise(centre.getX(), centre.getY()));
         etiquettes.push_back(dedans ? Normalise(surface.getX(), surface.getY()) : centres.back());
@@ -977,6 +1048,24 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
         }
         s.Ligne(Fin7());
         s.Ligne(Coord(0) + Coord(0));
+    }
+
+    // TXT : une annotation par objet texte ; sa ligne de base part du point d'insertion, dans la
+    // direction du texte. Les quinze réels vont trois par ligne (double précision).
+    if (!source.annotations.empty()) {
+        s.Ligne(Section("TXT"));
+        for (const Annotation &a : source.annotations) {
+            s.Ligne(I10(1) + I10(2) + I10(0) + I10(0) + I10(a.chaine.size()));
+            const double longueur = a.hauteur * double(a.chaine.size()) * 0.6, radians = a.angle * M_PI / 180.0;
+            const Point fin = Normalise(a.p.x + longueur * std::cos(radians), a.p.y + longueur * std::sin(radians));
+            const double reels[15] = {a.p.x, fin.x, 0, 0, a.p.y, fin.y, 0, 0, 0, 0, 0, 0, 0, 0, a.hauteur};
+            for (int i = 0; i < 15; i += 3)
+                s.Ligne(Coord(reels[i]) + Coord(reels[i + 1]) + Coord(reels[i + 2]));
+            s.Ligne(Reel(-1e20, 14, 7));
+            for (qsizetype i = 0; i < a.chaine.size(); i += 80)
+                s.Ligne(a.chaine.mid(i, 80));
+        }
+        s.Ligne(Fin7());
     }
 
     // TOL : tolérances non vérifiées.
@@ -1078,6 +1167,7 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
     if (fichier.write(s.Texte()) != s.Texte().size() || !fichier.commit())
         throw Erreur(u"Impossible d'écrire le fichier E00 %1 : %2."_s.arg(chemin, fichier.errorString()));
     bilan.points = int(source.points.size());
+    bilan.annotations = int(source.annotations.size());
     bilan.lignes = int(source.lignes.size());
     bilan.polygones = int(source.polygones.size());
     return bilan;
