@@ -1,7 +1,9 @@
 #include "tables.h"
 
 #include "fichiers.h"
-#include "../ut/integrite.h"
+#include "integrite.h"
+#include "jeux.h"
+#include "tablemapinfo.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -22,25 +24,6 @@ using namespace Qt::Literals::StringLiterals;
 namespace quorvale::mapinfo {
 
 namespace {
-
-// Les jeux de caractères que le pilote MapInfo de GDAL sait recoder.
-struct JeuConnu {
-    const char16_t *jeu;
-    const char *codage;
-};
-constexpr JeuConnu JeuxConnus[] = {
-    {u"WindowsLatin1", "CP1252"},   {u"WindowsLatin2", "CP1250"},   {u"WindowsArabic", "CP1256"},
-    {u"WindowsCyrillic", "CP1251"}, {u"WindowsBalticRim", "CP1257"}, {u"WindowsGreek", "CP1253"},
-    {u"WindowsHebrew", "CP1255"},   {u"WindowsTurkish", "CP1254"},  {u"WindowsTradChinese", "CP950"},
-    {u"WindowsSimpChinese", "CP936"}, {u"WindowsJapanese", "CP932"}, {u"WindowsKorean", "CP949"},
-    {u"CodePage850", "CP850"},      {u"CodePage852", "CP852"},      {u"CodePage855", "CP855"},
-    {u"CodePage857", "CP857"},      {u"CodePage860", "CP860"},      {u"CodePage861", "CP861"},
-    {u"CodePage863", "CP863"},      {u"CodePage864", "CP864"},      {u"CodePage865", "CP865"},
-    {u"CodePage869", "CP869"},      {u"ISO8859_1", "ISO-8859-1"},   {u"ISO8859_2", "ISO-8859-2"},
-    {u"ISO8859_3", "ISO-8859-3"},   {u"ISO8859_4", "ISO-8859-4"},   {u"ISO8859_5", "ISO-8859-5"},
-    {u"ISO8859_6", "ISO-8859-6"},   {u"ISO8859_7", "ISO-8859-7"},   {u"ISO8859_8", "ISO-8859-8"},
-    {u"ISO8859_9", "ISO-8859-9"},   {u"PackedEUCJapaese", "EUC-JP"},
-};
 
 bool EstUtf8(const QString &jeu)
 {
@@ -163,10 +146,8 @@ std::unique_ptr<Table> Table::CopieVide(const QString &nouvelAlias) const
 
 QString CodageDeJeu(const QString &jeu)
 {
-    for (const JeuConnu &j : JeuxConnus)
-        if (jeu.compare(QString::fromUtf16(j.jeu), Qt::CaseInsensitive) == 0)
-            return QString::fromLatin1(j.codage);
-    return {};
+    // La table commune du traducteur ; UTF-8, que GDAL 3.6 n'écrit pas, est traité à part.
+    return EstUtf8(jeu) ? QString() : jeux::CodageDeCharset(jeu);
 }
 
 QString JeuDeFichier(const QString &chemin)
@@ -214,10 +195,15 @@ std::unique_ptr<Table> ChargeTable(const QString &chemin, const QString &alias, 
     t->chemin = chemin;
     const QString declare = JeuDeFichier(chemin);
     const bool recode = !CodageDeJeu(declare).isEmpty();
-    // Neutral : MapInfo écrit alors en WindowsLatin1 ; UTF-8, que GDAL ne connaît pas, reste UTF-8.
+    // Neutral ou rien : octets lus selon la règle commune du traducteur (UTF-8 valide d'un bout à
+    // l'autre, sinon Windows-1252), table écrite en WindowsLatin1 comme MapInfo ; UTF-8, que GDAL ne
+    // connaît pas, reste UTF-8.
+    const QString codage = recode ? QString() : jeux::CodageSource(chemin).codage;
     t->jeu = recode ? declare : EstUtf8(declare) ? u"UTF-8"_s : u"WindowsLatin1"_s;
     t->colonnes = couche->GetLayerDefn()->Clone();
     t->colonnes->Reference();
+    if (!recode && !EstUtf8(declare) && codage != u"UTF-8"_s)
+        ut::RecodeNoms(*t->colonnes, codage);
     // Une table sans objets se relit sans géométrie : il lui en faut une pour recevoir des lignes.
     if (t->colonnes->GetGeomFieldCount() == 0) {
         OGRGeomFieldDefn geometrie("", wkbUnknown);
@@ -235,24 +221,17 @@ std::unique_ptr<Table> ChargeTable(const QString &chemin, const QString &alias, 
         OGRFeatureUniquePtr ligne(new OGRFeature(t->colonnes));
         ligne->SetFrom(source.get(), identite.data(), TRUE);
         ligne->SetFID(OGRNullFID);
-        if (!recode) {
-            // Octets bruts : valides en UTF-8, ils le restent ; sinon ce sont des octets Windows.
-            for (int i = 0; i < n; ++i) {
-                if (t->colonnes->GetFieldDefn(i)->GetType() != OFTString || !ligne->IsFieldSetAndNotNull(i))
-                    continue;
-                const char *v = ligne->GetFieldAsString(i);
-                if (!CPLIsUTF8(v, -1)) {
-                    char *u = CPLRecode(v, "CP1252", CPL_ENC_UTF8);
-                    ligne->SetField(i, u);
-                    CPLFree(u);
-                }
-            }
-        }
+        // Octets bruts d'une table Neutral : recodés selon la règle commune.
+        if (!recode && !EstUtf8(declare) && codage != u"UTF-8"_s)
+            ut::RecodeEnUtf8(*ligne, codage);
         t->lignes.push_back(std::move(ligne));
     }
     // GDAL s'arrête sans rien dire sur un objet qu'il ne lit pas (un .map coupé) : la table lue
     // doit avoir toutes ses lignes.
-    const GIntBig attendues = couche->GetFeatureCount(FALSE);
+    // Les enregistrements effacés comptent dans le nombre d'objets, mais GDAL ne les lit pas.
+    GIntBig attendues = couche->GetFeatureCount(FALSE);
+    if (attendues > 0 && chemin.endsWith(u".tab"_s, Qt::CaseInsensitive))
+        attendues -= integrite::EnregistrementsEffaces(ChangeExtension(chemin, u".dat"_s));
     if (attendues >= 0 && GIntBig(t->lignes.size()) < attendues) {
         erreur = u"Le fichier %1 n'est pas une table MapInfo lisible : %2 objets lus sur %3 (%4)."_s.arg(chemin)
                      .arg(t->lignes.size())

@@ -1,5 +1,7 @@
 #include "correspondance.h"
 
+#include "dxfbinaire.h"
+
 #include "erreur.h"
 #include "fichiers.h"
 
@@ -209,9 +211,15 @@ namespace {
 
 QStringList LitCalques(QIODevice &f, const QString &chemin)
 {
-    const QByteArray debut = f.peek(22);
-    if (debut.startsWith("AutoCAD Binary DXF"))
-        throw Erreur(u"Le dessin « %1 » est un DXF binaire, que le traducteur ne lit pas."_s.arg(chemin));
+    if (dxf::EstBinaire(f.peek(32))) {
+        const dxf::Conversion c = dxf::DxfTexte(f.readAll(), QFileInfo(chemin).fileName());
+        if (!c.erreur.isEmpty())
+            throw Erreur(u"Le dessin « %1 » ne se lit pas : %2."_s.arg(chemin, c.erreur));
+        QBuffer tampon;
+        tampon.setData(c.texte);
+        tampon.open(QIODevice::ReadOnly);
+        return LitCalques(tampon, chemin);
+    }
     QStringList calques;
     QByteArray section, table, entite;
     bool cp1252 = true;
@@ -345,6 +353,13 @@ void SignaleEchec(const QString &message)
 {
     QString ligne = message.simplified();
     const QByteArray octets = (u"imut : "_s + ligne + u'\n').toUtf8();
+    std::fwrite(octets.constData(), 1, size_t(octets.size()), stderr);
+    std::fflush(stderr);
+}
+
+void SignaleAvertissement(const QString &message)
+{
+    const QByteArray octets = (u"Avertissement : "_s + message.simplified() + u'\n').toUtf8();
     std::fwrite(octets.constData(), 1, size_t(octets.size()), stderr);
     std::fflush(stderr);
 }

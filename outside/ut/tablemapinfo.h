@@ -31,10 +31,10 @@ Srs SrsDeClause(const QString &clause, std::optional<OGREnvelope> *bornes = null
  *  l'EPSG, que le WKT ESRI nomme D_North_American_1927 et relit comme tel ; nul si srs l'est. */
 Srs SrsPourEsri(const OGRSpatialReference *srs);
 
-/** Nom iconv d'un jeu de caractères MapInfo ("WindowsCyrillic" → "CP1251") ; vide si inconnu. */
-QString EncodageDuCharset(const QString &charset);
-/** Jeu de caractères déclaré dans l'en-tête d'un .tab ou d'un .mif ; vide s'il n'y en a pas. */
-QString CharsetDeTable(const QString &chemin);
+/** Les textes de l'objet (colonnes texte, chaîne d'un objet texte dans son style), lus en octets
+ *  bruts du codage « codage », rendus en UTF-8. Les noms des colonnes : RecodeNoms. */
+void RecodeEnUtf8(OGRFeature &objet, const QString &codage);
+void RecodeNoms(OGRFeatureDefn &colonnes, const QString &codage);
 
 /** Bornes d'une table : celles données si elles couvrent les données, sinon l'étendue des données
  *  élargie d'une marge ; le géographique reste dans ±180, ±90. */
