@@ -33,7 +33,7 @@ bool EstUtf8(const QString &jeu)
 QString DernierMessageGdal()
 {
     const QString m = QString::fromUtf8(CPLGetLastErrorMsg()).trimmed();
-    return m.isEmpty() ? u"erreur inconnue de la bibliothèque GDAL"_s : m;
+    return m.isEmpty() ? u"erreur inconnue de la bibliothèque GDAL"_s : integrite::GdalEnFrancais(m);
 }
 
 struct FermeDataset {

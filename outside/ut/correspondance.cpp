@@ -554,14 +554,17 @@ Travail Interprete(const Lecture &l)
         if (id.isEmpty())
             throw Erreur(u"Aucune table nommée pour le lecteur %1 (%2_IDs)."_s.arg(MotDuFormat(t.lecteur), p));
         if (!l.genereDepuis.isEmpty() && (!MemeChemin(l.genereDepuis, source) || l.genereId.compare(id, Qt::CaseInsensitive) != 0))
-            throw Erreur(u"Le fichier de correspondance décrit « %1/%2 », pas « %3%4 » : la commande generate a-t-elle échoué ?"_s
-                             .arg(l.genereDepuis, l.genereId, source, id));
+            throw Erreur(u"« %1 » n'est pas traduit : le fichier de correspondance décrit un autre jeu (« %2 ») ; "
+                         u"la commande generate a-t-elle échoué ?"_s
+                             .arg(QDir(source).filePath(id + ExtensionLecteur(t.lecteur)),
+                                  QDir(l.genereDepuis).filePath(l.genereId + ExtensionLecteur(t.lecteur))));
         t.source = Resous(QDir(source).filePath(id + ExtensionLecteur(t.lecteur)));
         t.base = id;
     } else {
         if (!l.genereDepuis.isEmpty() && !MemeChemin(l.genereDepuis, source))
-            throw Erreur(u"Le fichier de correspondance décrit « %1 », pas « %2 » : la commande generate a-t-elle échoué ?"_s
-                             .arg(l.genereDepuis, source));
+            throw Erreur(u"« %1 » n'est pas traduit : le fichier de correspondance décrit un autre jeu (« %2 ») ; "
+                         u"la commande generate a-t-elle échoué ?"_s
+                             .arg(source, l.genereDepuis));
         t.source = Resous(source);
         t.base = QFileInfo(source).completeBaseName();
     }

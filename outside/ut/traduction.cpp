@@ -98,42 +98,12 @@ void OublieErreurs()
     CPLErrorReset();
 }
 
-// Les messages de GDAL que l'utilisateur rencontre, dits en français ; le texte de GDAL suit
-// entre parenthèses, pour qui voudrait le chercher.
-QString EnFrancais(const QString &gdal)
-{
-    struct Traduction {
-        const char *motif;
-        const char16_t *texte;
-    };
-    static const Traduction traductions[] = {
-        {"^Unable to open (\\S+) or \\S+\\. Set SHAPE_RESTORE_SHX", u"le fichier d'index « %1 » du fichier de formes manque"},
-        {"not recognized as (a|being in a) supported (file|dataset) format", u"le format du fichier n'est pas reconnu"},
-        {"No such file or directory", u"le fichier est introuvable"},
-        {"Permission denied", u"l'accès au fichier est refusé"},
-        {"^Unable to open (\\S+)\\.?$", u"le fichier « %1 » ne s'ouvre pas"},
-        {"(Corrupted|corrupt|Invalid|invalid) ", u"le fichier est abîmé"},
-        {"(Short read|Read error|Error reading|Failed to read)", u"le fichier est coupé ou illisible"},
-    };
-    for (const Traduction &t : traductions) {
-        const QRegularExpression re(QString::fromLatin1(t.motif));
-        const auto m = re.match(gdal);
-        if (m.hasMatch()) {
-            QString texte = QString::fromUtf16(t.texte);
-            if (texte.contains(u"%1"_s))
-                texte = texte.arg(QFileInfo(m.captured(1)).fileName());
-            return texte + u" (GDAL : "_s + gdal + u')';
-        }
-    }
-    return u"GDAL signale : "_s + gdal;
-}
-
 QString DerniereErreurGdal()
 {
     if (!erreursGdal.isEmpty())
-        return EnFrancais(erreursGdal.first());
+        return integrite::GdalEnFrancais(erreursGdal.first());
     const QString texte = QString::fromUtf8(CPLGetLastErrorMsg()).trimmed();
-    return texte.isEmpty() ? u"format non reconnu"_s : EnFrancais(texte);
+    return texte.isEmpty() ? u"format non reconnu"_s : integrite::GdalEnFrancais(texte);
 }
 
 QByteArray Utf8(const QString &texte)
