@@ -247,44 +247,6 @@ std::unique_ptr<Table> ChargeTable(const QString &chemin, const QString &alias, 
     return t;
 }
 
-// Une table en cours d'écriture dans /vsimem : le pilote écrit le .map par blocs de 512 octets en
-// sautant d'un bout à l'autre, et chaque saut dans un vrai fichier vide le tampon de stdio (lseek,
-// write, read) ; un gros fichier y passait l'essentiel de son temps. Les fichiers écrits en mémoire
-// sont ensuite copiés chacun d'un trait ; la mémoire est rendue dans tous les cas.
-class TableEnMemoire {
-public:
-    TableEnMemoire(const QString &base, const QStringList &extensions) : base_(base), extensions_(extensions) {}
-    ~TableEnMemoire()
-    {
-        for (const QString &ext : extensions_)
-            VSIUnlink(Chemin(ext).constData());
-    }
-    TableEnMemoire(const TableEnMemoire &) = delete;
-    TableEnMemoire &operator=(const TableEnMemoire &) = delete;
-
-    QByteArray Chemin(const QString &ext) const { return (base_ + u'.' + ext).toUtf8(); }
-    // Chaque fichier écrit devient base + extension ; faux si l'un ne s'écrit pas.
-    bool Copie(const QString &base) const
-    {
-        for (const QString &ext : extensions_) {
-            VSIStatBufL etat;
-            if (VSIStatL(Chemin(ext).constData(), &etat) != 0)
-                continue; // pas écrit par le pilote
-            vsi_l_offset taille = 0;
-            const GByte *octets = VSIGetMemFileBuffer(Chemin(ext).constData(), &taille, FALSE);
-            QFile f(base + u'.' + ext);
-            if ((!octets && taille > 0) || !f.open(QIODevice::WriteOnly)
-                || f.write(reinterpret_cast<const char *>(octets), qint64(taille)) != qint64(taille) || !f.flush())
-                return false;
-        }
-        return true;
-    }
-
-private:
-    QString base_;
-    QStringList extensions_;
-};
-
 QString EcritTable(const Table &table, const QString &chemin, const bool mif, const QString &jeu)
 {
     const QFileInfo info(chemin);
@@ -312,10 +274,11 @@ QString EcritTable(const Table &table, const QString &chemin, const bool mif, co
     CPLStringList options;
     options.SetNameValue("FORMAT", mif ? "MIF" : "TAB");
     const QString principal = provisoire + u'.' + extensions.first();
-    const TableEnMemoire memoire(u"/vsimem/quorvale-%1-%2"_s.arg(QCoreApplication::applicationPid()).arg(compteur), extensions);
+    // Écrite en mémoire puis copiée d'un trait, comme le traducteur écrit ses tables.
+    const ut::SortieEnMemoire memoire(u"table."_s + extensions.first());
     QString erreur;
     {
-        DatasetPtr ds(pilote->Create(memoire.Chemin(extensions.first()).constData(), 0, 0, 0, GDT_Unknown, options.List()));
+        DatasetPtr ds(pilote->Create(memoire.Chemin().toUtf8().constData(), 0, 0, 0, GDT_Unknown, options.List()));
         if (!ds) {
             nettoie();
             return u"Impossible de créer la table %1 (%2)."_s.arg(chemin, DernierMessageGdal());
@@ -378,7 +341,7 @@ QString EcritTable(const Table &table, const QString &chemin, const bool mif, co
     // La fermeture écrit les fichiers ; un échec n'y est signalé que par le dernier message.
     if (erreur.isEmpty() && CPLGetLastErrorType() == CE_Failure)
         erreur = DernierMessageGdal();
-    if (erreur.isEmpty() && !memoire.Copie(provisoire))
+    if (erreur.isEmpty() && !memoire.Copie([&](const QString &suffixe) { return provisoire + suffixe; }).isEmpty())
         erreur = u"écriture impossible dans le dossier"_s;
     if (erreur.isEmpty() && utf8) {
         if (!DeclareJeu(principal, u"UTF-8"_s))

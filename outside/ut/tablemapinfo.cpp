@@ -3,7 +3,9 @@
 #include "erreur.h"
 #include "fichiers.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cpl_string.h>
@@ -193,6 +195,34 @@ OGRLayer *CreeCoucheMapInfo(GDALDataset *table, const QString &nom, const OGRSpa
     if (!couche)
         throw Erreur(u"Impossible de créer la couche « %1 » : %2"_s.arg(nom, QString::fromUtf8(CPLGetLastErrorMsg())));
     return couche;
+}
+
+SortieEnMemoire::SortieEnMemoire(const QString &nom)
+{
+    static int numero = 0;
+    dossier_ = "/vsimem/quorvale-" + QByteArray::number(QCoreApplication::applicationPid()) + '-' + QByteArray::number(++numero);
+    const QString extension = QFileInfo(nom).suffix();
+    chemin_ = QString::fromUtf8(dossier_) + u"/sortie"_s + (extension.isEmpty() ? QString() : u'.' + extension);
+}
+
+SortieEnMemoire::~SortieEnMemoire()
+{
+    VSIRmdirRecursive(dossier_.constData());
+}
+
+QString SortieEnMemoire::Copie(const std::function<QString(const QString &suffixe)> &cible) const
+{
+    const CPLStringList noms(VSIReadDir(dossier_.constData()));
+    for (int i = 0; i < noms.size(); ++i) {
+        vsi_l_offset taille = 0;
+        const GByte *octets = VSIGetMemFileBuffer((dossier_ + '/' + noms[i]).constData(), &taille, FALSE);
+        const QString chemin = cible(QString::fromUtf8(noms[i]).mid(6)); // après « sortie »
+        QFile f(chemin);
+        if ((!octets && taille > 0) || !f.open(QIODevice::WriteOnly)
+            || f.write(reinterpret_cast<const char *>(octets), qint64(taille)) != qint64(taille) || !f.flush())
+            return chemin;
+    }
+    return {};
 }
 
 } // namespace quorvale::ut

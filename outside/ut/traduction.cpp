@@ -753,47 +753,14 @@ QString Echappe(const QString &texte, const QByteArray &encodage)
     return resultat;
 }
 
-// Les écrivains de GDAL sautent d'un endroit à l'autre de leurs fichiers : une table MapInfo par
-// blocs de 512 octets d'un bout à l'autre du .map, un shapefile à chaque objet dans le .dbf. Dans
-// un fichier, chaque saut vide le tampon de stdio (lseek, write, read) : plus de la moitié du temps
-// d'un gros fichier. Les fichiers sont donc écrits en mémoire (/vsimem), puis chacun d'un seul
-// trait dans le chantier.
-class SortieEnMemoire {
-public:
-    // nom : le fichier principal (« routes.tab ») ; ses compagnons prennent la même base. En
-    // mémoire, la base est neutre : GDAL y lirait la barre oblique inverse d'un nom comme un dossier.
-    explicit SortieEnMemoire(const QString &nom)
-        : dossier_("/vsimem/imut-" + QByteArray::number(qint64(::getpid())) + '-' + QByteArray::number(++numero_)),
-          base_(QFileInfo(nom).completeBaseName())
-    {
-        const QString extension = QFileInfo(nom).suffix();
-        chemin_ = QString::fromUtf8(dossier_) + u"/sortie"_s + (extension.isEmpty() ? QString() : u'.' + extension);
-    }
-    ~SortieEnMemoire() { VSIRmdirRecursive(dossier_.constData()); }
-    SortieEnMemoire(const SortieEnMemoire &) = delete;
-    SortieEnMemoire &operator=(const SortieEnMemoire &) = delete;
-
-    const QString &Chemin() const { return chemin_; }
-    void Livre(const Chantier &chantier) const
-    {
-        const CPLStringList noms(VSIReadDir(dossier_.constData()));
-        for (int i = 0; i < noms.size(); ++i) {
-            vsi_l_offset taille = 0;
-            const GByte *octets = VSIGetMemFileBuffer((dossier_ + '/' + noms[i]).constData(), &taille, FALSE);
-            const QString chemin = chantier.Chemin(base_ + QString::fromUtf8(noms[i]).mid(6)); // après « sortie »
-            QFile f(chemin);
-            if ((!octets && taille > 0) || !f.open(QIODevice::WriteOnly)
-                || f.write(reinterpret_cast<const char *>(octets), qint64(taille)) != qint64(taille) || !f.flush())
-                throw Erreur(u"Impossible d'écrire « %1 »."_s.arg(chemin));
-        }
-    }
-
-private:
-    static inline int numero_ = 0;
-    QByteArray dossier_;
-    QString base_;
-    QString chemin_;
-};
+// Écrit en mémoire (SortieEnMemoire), livré dans le chantier sous la base du fichier.
+void Livre(const SortieEnMemoire &memoire, const QString &nom, const Chantier &chantier)
+{
+    const QString base = QFileInfo(nom).completeBaseName();
+    const QString rate = memoire.Copie([&](const QString &suffixe) { return chantier.Chemin(base + suffixe); });
+    if (!rate.isEmpty())
+        throw Erreur(u"Impossible d'écrire « %1 »."_s.arg(rate));
+}
 
 void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
 {
@@ -842,7 +809,7 @@ void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
         table.reset();
         if (CPLGetLastErrorType() == CE_Failure)
             throw Erreur(u"Écriture de « %1 » incomplète : %2"_s.arg(nom, DerniereErreurGdal()));
-        memoire.Livre(chantier);
+        Livre(memoire, nom, chantier);
     }
 }
 
@@ -991,7 +958,7 @@ void EcritShape(const Donnees &d, Chantier &chantier)
                     throw Erreur(u"Impossible d'écrire l'objet n° %1 dans « %2 » : %3"_s.arg(n).arg(nom, DerniereErreurGdal()));
             }
             ds.reset();
-            memoire.Livre(chantier);
+            Livre(memoire, nom + u".shp"_s, chantier);
         }
     }
 }
