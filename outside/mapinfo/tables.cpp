@@ -226,6 +226,19 @@ std::unique_ptr<Table> ChargeTable(const QString &chemin, const QString &alias, 
             ut::RecodeEnUtf8(*ligne, codage);
         t->lignes.push_back(std::move(ligne));
     }
+    // Une table Neutral en UTF-8 dont les textes ne tiennent pas en WindowsLatin1 (cyrillique ...)
+    // reste en UTF-8 : ils seraient perdus.
+    if (!recode && codage == u"UTF-8"_s && t->jeu != u"UTF-8"_s) {
+        QStringList textes;
+        for (const auto &ligne : t->lignes)
+            for (int i = 0; i < n; ++i)
+                if (t->colonnes->GetFieldDefn(i)->GetType() == OFTString && ligne->IsFieldSetAndNotNull(i))
+                    textes << QString::fromUtf8(ligne->GetFieldAsString(i));
+        for (int i = 0; i < n; ++i)
+            textes << QString::fromUtf8(t->colonnes->GetFieldDefn(i)->GetNameRef());
+        if (!jeux::Tient(textes, u"CP1252"_s))
+            t->jeu = u"UTF-8"_s;
+    }
     // GDAL s'arrête sans rien dire sur un objet qu'il ne lit pas (un .map coupé) : la table lue
     // doit avoir toutes ses lignes.
     // Les enregistrements effacés comptent dans le nombre d'objets, mais GDAL ne les lit pas.
