@@ -757,6 +757,7 @@ private slots:
         QTest::newRow("MIF sans MID") << u"nomid.mif"_s << u"nomid_point.shp"_s << 2
                                       << u"Avertissement : « %1/nomid.mif » : le fichier compagnon « nomid.mid » manque"_s;
         QTest::newRow("MID aux valeurs sur deux lignes") << u"lignes.mif"_s << u"lignes_point.shp"_s << 2 << QString();
+        QTest::newRow("MIF Neutral en Windows-1252") << u"neutre.mif"_s << u"neutre_point.shp"_s << 2 << QString();
     }
 
     void lecturesValides()
@@ -788,6 +789,9 @@ private slots:
             QVERIFY(QFile::copy(Echantillons() + u"/dxf/gdal-bin_dxf_r12/bin_dxf_r12.dxf"_s, source));
         } else if (cas == u"nomid.mif"_s) {
             Ecrit(source, entete);
+        } else if (cas == u"neutre.mif"_s) {
+            Ecrit(source, QByteArray(entete).replace("WindowsLatin1", "Neutral"));
+            Ecrit(dossier + u"/neutre.mid"_s, En(u"\"Œuvre 5 €\"\n\"Île\"\n"_s, "CP1252"));
         } else {
             Ecrit(source, entete);
             Ecrit(dossier + u"/lignes.mid"_s, "\"ligne 1\nligne 2\"\n\"b\"\n");
@@ -798,6 +802,8 @@ private slots:
         QCOMPARE(Compte(Sortie(cible)), objets);
         if (cas == u"lignes.mif"_s)
             QCOMPARE(Valeurs(Sortie(cible), "Nom"), (QStringList{u"ligne 1\nligne 2"_s, u"b"_s}));
+        if (cas == u"neutre.mif"_s)
+            QCOMPARE(Valeurs(Sortie(cible), "Nom"), (QStringList{u"Œuvre 5 €"_s, u"Île"_s}));
     }
 
     // Le jeu de caractères d'une source : .cpg (noms que GDAL ne connaît pas compris), code de
