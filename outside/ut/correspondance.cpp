@@ -556,7 +556,11 @@ Travail Interprete(const Lecture &l)
         if (!l.genereDepuis.isEmpty() && (!MemeChemin(l.genereDepuis, source) || l.genereId.compare(id, Qt::CaseInsensitive) != 0))
             throw Erreur(u"« %1 » n'est pas traduit : le fichier de correspondance décrit un autre jeu (« %2 ») ; "
                          u"la commande generate a-t-elle échoué ?"_s
-                             .arg(QDir(source).filePath(id + ExtensionLecteur(t.lecteur)),
+                             // Un fichier donné au lieu d'un dossier : c'est lui que le travail voulait traduire.
+                             .arg(QFileInfo(Resous(source)).isFile()
+                                              || (!QFileInfo(Resous(source)).exists() && !QFileInfo(source).suffix().isEmpty())
+                                      ? source
+                                      : QDir(source).filePath(id + ExtensionLecteur(t.lecteur)),
                                   QDir(l.genereDepuis).filePath(l.genereId + ExtensionLecteur(t.lecteur))));
         t.source = Resous(QDir(source).filePath(id + ExtensionLecteur(t.lecteur)));
         t.base = id;

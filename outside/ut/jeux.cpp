@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <iconv.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -78,6 +79,96 @@ QString CharsetDeclare(const QString &chemin)
             return m.captured(1);
     }
     return {};
+}
+
+// Le texte d'un fichier par blocs, coupés avant le dernier premier octet d'un caractère (qui passe
+// au bloc suivant) : de l'UTF-8 valide d'un bout à l'autre, sans tout lire en mémoire.
+bool FichierEnUtf8(const QString &chemin)
+{
+    QFile f(Resous(chemin));
+    if (!f.open(QIODevice::ReadOnly))
+        return true;
+    QByteArray reste;
+    while (!f.atEnd()) {
+        QByteArray bloc = reste + f.read(1 << 20);
+        qsizetype fin = bloc.size();
+        if (!f.atEnd()) {
+            while (fin > 0 && (uchar(bloc[fin - 1]) & 0xC0) == 0x80)
+                --fin;
+            if (fin == 0)
+                return false; // un bloc entier d'octets de suite n'est pas de l'UTF-8
+            --fin;
+        }
+        reste = bloc.mid(fin);
+        bloc.truncate(fin);
+        if (!EstUtf8Valide(bloc))
+            return false;
+    }
+    return EstUtf8Valide(reste);
+}
+
+// Les colonnes Char d'une table MapInfo, dans l'ordre de son .tab (« Fields n » puis une ligne par
+// colonne : « Nom Char (20) ; ») ; le .dat les déclare toutes de type C.
+QList<bool> ColonnesTexteTab(const QString &tab)
+{
+    QFile f(Resous(tab));
+    QList<bool> texte;
+    if (!f.open(QIODevice::ReadOnly))
+        return texte;
+    int restantes = -1;
+    for (int n = 0; n < 5000 && !f.atEnd() && restantes != 0; ++n) {
+        const QList<QByteArray> mots = f.readLine(4096).simplified().split(' ');
+        if (restantes < 0) {
+            if (mots.value(0).toLower() == "fields")
+                restantes = mots.value(1).toInt();
+            continue;
+        }
+        texte << (mots.value(1).toLower() == "char");
+        --restantes;
+    }
+    return texte;
+}
+
+// Les colonnes texte d'une table dBase (.dbf, .dat), enregistrement par enregistrement : celles
+// de type C, et parmi elles celles que texte désigne quand il est donné (les autres colonnes d'un
+// .dat sont des nombres en binaire, que l'on ne juge pas).
+bool TextesDbaseEnUtf8(const QString &chemin, const QList<bool> &texte = {})
+{
+    QFile f(Resous(chemin));
+    if (!f.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray entete = f.read(32);
+    if (entete.size() < 32)
+        return true;
+    const auto *o = reinterpret_cast<const uchar *>(entete.constData());
+    const qint64 nombre = qint64(o[4]) | qint64(o[5]) << 8 | qint64(o[6]) << 16 | qint64(o[7]) << 24;
+    const int longueurEntete = o[8] | o[9] << 8, longueur = o[10] | o[11] << 8;
+    struct Champ {
+        int debut, taille;
+    };
+    QList<Champ> textes;
+    int position = 1; // l'indicateur d'effacement
+    for (int d = 32; d + 32 <= longueurEntete; d += 32) {
+        const QByteArray descripteur = f.read(32);
+        if (descripteur.size() < 32 || descripteur[0] == '\r')
+            break;
+        const int taille = uchar(descripteur[16]);
+        const qsizetype rang = (d - 32) / 32;
+        if (descripteur[11] == 'C' && (texte.isEmpty() || texte.value(rang)))
+            textes.append({position, taille});
+        position += taille;
+    }
+    if (textes.isEmpty() || longueur <= 0 || !f.seek(longueurEntete))
+        return true;
+    const qint64 parBloc = std::max<qint64>(1, (1 << 20) / longueur);
+    for (qint64 lus = 0; lus < nombre && !f.atEnd(); lus += parBloc) {
+        const QByteArray bloc = f.read(std::min(parBloc, nombre - lus) * longueur);
+        for (qsizetype r = 0; r + longueur <= bloc.size(); r += longueur)
+            for (const Champ &c : std::as_const(textes))
+                if (!EstUtf8Valide(QByteArray::fromRawData(bloc.constData() + r + c.debut, std::min(c.taille, longueur - c.debut))))
+                    return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -175,22 +266,22 @@ Decision CodageSource(const QString &chemin)
                 if (const QString c = CodageDeCpg(Lit(fichier, 200)); !c.isEmpty())
                     return {c, compagnon};
         }
-        const QByteArray dbf = Lit(ChangeExtension(chemin, u".dbf"_s));
-        if (dbf.size() >= 32)
-            if (const QString c = CodageDeLdid(uchar(dbf[29])); !c.isEmpty())
+        const QString dbf = ChangeExtension(chemin, u".dbf"_s);
+        const QByteArray entete = Lit(dbf, 32);
+        if (entete.size() >= 32)
+            if (const QString c = CodageDeLdid(uchar(entete[29])); !c.isEmpty())
                 return {c, u"code de langue"_s};
-        return {Detecte(dbf.mid(32)), u"détection"_s};
+        return {TextesDbaseEnUtf8(dbf) ? u"UTF-8"_s : u"CP1252"_s, u"détection"_s};
     }
     if (ext == u"tab"_s || ext == u"mif"_s) {
         if (const QString c = CodageDeCharset(CharsetDeclare(chemin)); !c.isEmpty())
             return {c, u"Charset"_s};
         // Les textes d'une table sont dans son .dat (ou .mid) ; ceux d'un MIF aussi dans ses objets texte.
-        QByteArray octets = Lit(ChangeExtension(chemin, ext == u"tab"_s ? u".dat"_s : u".mid"_s));
-        if (ext == u"mif"_s)
-            octets += Lit(chemin);
-        return {Detecte(octets), u"détection"_s};
+        const bool utf8 = ext == u"tab"_s ? TextesDbaseEnUtf8(ChangeExtension(chemin, u".dat"_s), ColonnesTexteTab(chemin))
+                                          : FichierEnUtf8(ChangeExtension(chemin, u".mid"_s)) && FichierEnUtf8(chemin);
+        return {utf8 ? u"UTF-8"_s : u"CP1252"_s, u"détection"_s};
     }
-    return {Detecte(Lit(chemin)), u"détection"_s};
+    return {FichierEnUtf8(chemin) ? u"UTF-8"_s : u"CP1252"_s, u"détection"_s};
 }
 
 bool Tient(const QStringList &textes, const QString &codage)

@@ -10,6 +10,7 @@
 #include "fakes.h"
 #include "dxfbinaire.h"
 #include "integrite.h"
+#include "jeux.h"
 
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
@@ -758,6 +759,8 @@ private slots:
                                       << u"Avertissement : « %1/nomid.mif » : le fichier compagnon « nomid.mid » manque"_s;
         QTest::newRow("MID aux valeurs sur deux lignes") << u"lignes.mif"_s << u"lignes_point.shp"_s << 2 << QString();
         QTest::newRow("MIF Neutral en Windows-1252") << u"neutre.mif"_s << u"neutre_point.shp"_s << 2 << QString();
+        // Les réels d'un .dat sont en binaire : seuls les textes disent le jeu.
+        QTest::newRow("table Neutral en UTF-8, réels binaires") << u"reels.tab"_s << u"reels_point.shp"_s << 2 << QString();
     }
 
     void lecturesValides()
@@ -789,6 +792,22 @@ private slots:
             QVERIFY(QFile::copy(Echantillons() + u"/dxf/gdal-bin_dxf_r12/bin_dxf_r12.dxf"_s, source));
         } else if (cas == u"nomid.mif"_s) {
             Ecrit(source, entete);
+        } else if (cas == u"reels.tab"_s) {
+            GDALDriver *pilote = GetGDALDriverManager()->GetDriverByName("MapInfo File");
+            Jeu ds(pilote->Create(source.toUtf8().constData(), 0, 0, 0, GDT_Unknown, nullptr));
+            OGRLayer *l = ds->CreateLayer("reels", nullptr, wkbPoint, nullptr);
+            OGRFieldDefn nom("Nom", OFTString), reel("Reel", OFTReal);
+            QCOMPARE(l->CreateField(&nom), OGRERR_NONE);
+            QCOMPARE(l->CreateField(&reel), OGRERR_NONE);
+            const char *noms[] = {"Œuvre 5 €", "Île"};
+            for (int i = 0; i < 2; ++i) {
+                OGRFeature f(l->GetLayerDefn());
+                f.SetField(0, noms[i]);
+                f.SetField(1, -1.0e-300 * (i + 3));
+                OGRPoint p(i, i);
+                f.SetGeometry(&p);
+                QCOMPARE(l->CreateFeature(&f), OGRERR_NONE);
+            }
         } else if (cas == u"neutre.mif"_s) {
             Ecrit(source, QByteArray(entete).replace("WindowsLatin1", "Neutral"));
             Ecrit(dossier + u"/neutre.mid"_s, En(u"\"Œuvre 5 €\"\n\"Île\"\n"_s, "CP1252"));
@@ -802,7 +821,7 @@ private slots:
         QCOMPARE(Compte(Sortie(cible)), objets);
         if (cas == u"lignes.mif"_s)
             QCOMPARE(Valeurs(Sortie(cible), "Nom"), (QStringList{u"ligne 1\nligne 2"_s, u"b"_s}));
-        if (cas == u"neutre.mif"_s)
+        if (cas == u"neutre.mif"_s || cas == u"reels.tab"_s)
             QCOMPARE(Valeurs(Sortie(cible), "Nom"), (QStringList{u"Œuvre 5 €"_s, u"Île"_s}));
     }
 
@@ -852,6 +871,36 @@ private slots:
         QCOMPARE(Valeurs(relu, "NOM"), QStringList{texte});
     }
 
+    // Les noms de jeux qu'écrivent les .cpg des autres logiciels, et les codes de langue des .dbf.
+    void nomsDesJeux_data()
+    {
+        QTest::addColumn<QByteArray>("cpg");
+        QTest::addColumn<int>("ldid");
+        QTest::addColumn<QString>("codage");
+        QTest::newRow("ANSI 1250") << QByteArray("ANSI 1250") << -1 << u"CP1250"_s;
+        QTest::newRow("1251 seul") << QByteArray("1251") << -1 << u"CP1251"_s;
+        QTest::newRow("CP1250 et fin de ligne") << QByteArray("CP1250\r\n") << -1 << u"CP1250"_s;
+        QTest::newRow("windows-1252") << QByteArray("windows-1252") << -1 << u"CP1252"_s;
+        QTest::newRow("OEM 866") << QByteArray("OEM 866") << -1 << u"CP866"_s;
+        QTest::newRow("88591") << QByteArray("88591") << -1 << u"ISO-8859-1"_s;
+        QTest::newRow("ISO 8859-2") << QByteArray("ISO 8859-2") << -1 << u"ISO-8859-2"_s;
+        QTest::newRow("utf8") << QByteArray("utf8") << -1 << u"UTF-8"_s;
+        QTest::newRow("nom MapInfo") << QByteArray("WindowsCyrillic") << -1 << u"CP1251"_s;
+        QTest::newRow("inconnu") << QByteArray("charabia") << -1 << QString();
+        QTest::newRow("LDID 0x57") << QByteArray() << 0x57 << u"CP1252"_s;
+        QTest::newRow("LDID 0xC8") << QByteArray() << 0xC8 << u"CP1250"_s;
+        QTest::newRow("LDID 0x65") << QByteArray() << 0x65 << u"CP866"_s;
+        QTest::newRow("LDID 0") << QByteArray() << 0 << QString();
+    }
+
+    void nomsDesJeux()
+    {
+        QFETCH(QByteArray, cpg);
+        QFETCH(int, ldid);
+        QFETCH(QString, codage);
+        QCOMPARE(ldid < 0 ? quorvale::jeux::CodageDeCpg(cpg) : quorvale::jeux::CodageDeLdid(uchar(ldid)), codage);
+    }
+
     // Une couverture ne tient que Windows-1252 : ce qui n'y tient pas est dit ; les accents de
     // Windows-1252 reviennent entiers.
     void jeuDesCouvertures()
@@ -888,7 +937,9 @@ private slots:
         const Lancement r = Traduit(Echantillons() + u"/dxf/absent.dxf"_s, Sortie(u"absent.tab"_s));
         QVERIFY(r.generate != 0);
         QVERIFY(r.traduction != 0);
-        QVERIFY2(r.erreurs.contains(u"la commande generate a-t-elle échoué"_s), qPrintable(r.erreurs));
+        QVERIFY2(r.erreurs.contains(u"« %1/dxf/absent.dxf » n'est pas traduit : le fichier de correspondance décrit un autre jeu (« "_s.arg(Echantillons()))
+                     && r.erreurs.contains(u"la commande generate a-t-elle échoué"_s),
+                 qPrintable(r.erreurs));
         QCOMPARE(Fichiers(tmp.filePath(u"sortie"_s)), QStringList());
     }
 
