@@ -171,6 +171,16 @@ bool TextesDbaseEnUtf8(const QString &chemin, const QList<bool> &texte = {})
     return true;
 }
 
+// Vrai quand iconv sait lire ce codage : un .cpg peut nommer une page qui n'existe pas.
+bool Connu(const QString &codage)
+{
+    const iconv_t c = iconv_open("UTF-8", codage.toLatin1().constData());
+    if (c == iconv_t(-1))
+        return false;
+    iconv_close(c);
+    return true;
+}
+
 } // namespace
 
 QString CodageDeCharset(const QString &charset)
@@ -263,13 +273,13 @@ Decision CodageSource(const QString &chemin)
         for (const QString &compagnon : {u".cpg"_s, u".cst"_s}) {
             const QString fichier = ChangeExtension(chemin, compagnon);
             if (FichierExiste(fichier))
-                if (const QString c = CodageDeCpg(Lit(fichier, 200)); !c.isEmpty())
+                if (const QString c = CodageDeCpg(Lit(fichier, 200)); !c.isEmpty() && Connu(c))
                     return {c, compagnon};
         }
         const QString dbf = ChangeExtension(chemin, u".dbf"_s);
         const QByteArray entete = Lit(dbf, 32);
         if (entete.size() >= 32)
-            if (const QString c = CodageDeLdid(uchar(entete[29])); !c.isEmpty())
+            if (const QString c = CodageDeLdid(uchar(entete[29])); !c.isEmpty() && Connu(c))
                 return {c, u"code de langue"_s};
         return {TextesDbaseEnUtf8(dbf) ? u"UTF-8"_s : u"CP1252"_s, u"détection"_s};
     }

@@ -698,6 +698,7 @@ private slots:
             if (const auto d = quorvale::integrite::DefautSource(f))
                 refuses << f + u" : "_s + *d;
         }
+        qInfo("%d fichiers d'exemple lus en entier par GDAL, %d refusés par les contrôles", int(juges.size()), int(refuses.size()));
         QCOMPARE(refuses, QStringList());
         QVERIFY2(juges.size() > 50 && juges.contains(u"bin_dxf_r12.dxf"_s), qPrintable(juges.join(u' ')));
     }
