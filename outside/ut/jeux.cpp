@@ -132,14 +132,16 @@ QList<bool> ColonnesTexteTab(const QString &tab)
 // Les colonnes texte d'une table dBase (.dbf, .dat), enregistrement par enregistrement : celles
 // de type C, et parmi elles celles que texte désigne quand il est donné (les autres colonnes d'un
 // .dat sont des nombres en binaire, que l'on ne juge pas).
-bool TextesDbaseEnUtf8(const QString &chemin, const QList<bool> &texte = {})
+enum class Textes { Ascii, Utf8, Autre };
+
+Textes TextesDbase(const QString &chemin, const QList<bool> &texte = {})
 {
     QFile f(Resous(chemin));
     if (!f.open(QIODevice::ReadOnly))
-        return true;
+        return Textes::Ascii;
     const QByteArray entete = f.read(32);
     if (entete.size() < 32)
-        return true;
+        return Textes::Ascii;
     const auto *o = reinterpret_cast<const uchar *>(entete.constData());
     const qint64 nombre = qint64(o[4]) | qint64(o[5]) << 8 | qint64(o[6]) << 16 | qint64(o[7]) << 24;
     const int longueurEntete = o[8] | o[9] << 8, longueur = o[10] | o[11] << 8;
@@ -159,16 +161,20 @@ bool TextesDbaseEnUtf8(const QString &chemin, const QList<bool> &texte = {})
         position += taille;
     }
     if (textes.isEmpty() || longueur <= 0 || !f.seek(longueurEntete))
-        return true;
+        return Textes::Ascii;
+    bool haut = false;
     const qint64 parBloc = std::max<qint64>(1, (1 << 20) / longueur);
     for (qint64 lus = 0; lus < nombre && !f.atEnd(); lus += parBloc) {
         const QByteArray bloc = f.read(std::min(parBloc, nombre - lus) * longueur);
         for (qsizetype r = 0; r + longueur <= bloc.size(); r += longueur)
-            for (const Champ &c : std::as_const(textes))
-                if (!EstUtf8Valide(QByteArray::fromRawData(bloc.constData() + r + c.debut, std::min(c.taille, longueur - c.debut))))
-                    return false;
+            for (const Champ &c : std::as_const(textes)) {
+                const QByteArray valeur = QByteArray::fromRawData(bloc.constData() + r + c.debut, std::min(c.taille, longueur - c.debut));
+                if (!EstUtf8Valide(valeur))
+                    return Textes::Autre;
+                haut = haut || std::any_of(valeur.begin(), valeur.end(), [](char o) { return uchar(o) >= 0x80; });
+            }
     }
-    return true;
+    return haut ? Textes::Utf8 : Textes::Ascii;
 }
 
 // Vrai quand iconv sait lire ce codage : un .cpg peut nommer une page qui n'existe pas.
@@ -277,17 +283,21 @@ Decision CodageSource(const QString &chemin)
                     return {c, compagnon};
         }
         const QString dbf = ChangeExtension(chemin, u".dbf"_s);
+        const Textes textes = TextesDbase(dbf);
+        // Bien des logiciels écrivent le code de langue 0x57 quoi qu'il en soit : des textes
+        // accentués qui forment de l'UTF-8 valide le démentent (un texte Windows accentué n'en forme
+        // presque jamais).
         const QByteArray entete = Lit(dbf, 32);
-        if (entete.size() >= 32)
+        if (entete.size() >= 32 && textes != Textes::Utf8)
             if (const QString c = CodageDeLdid(uchar(entete[29])); !c.isEmpty() && Connu(c))
                 return {c, u"code de langue"_s};
-        return {TextesDbaseEnUtf8(dbf) ? u"UTF-8"_s : u"CP1252"_s, u"détection"_s};
+        return {textes == Textes::Autre ? u"CP1252"_s : u"UTF-8"_s, u"détection"_s};
     }
     if (ext == u"tab"_s || ext == u"mif"_s) {
         if (const QString c = CodageDeCharset(CharsetDeclare(chemin)); !c.isEmpty())
             return {c, u"Charset"_s};
         // Les textes d'une table sont dans son .dat (ou .mid) ; ceux d'un MIF aussi dans ses objets texte.
-        const bool utf8 = ext == u"tab"_s ? TextesDbaseEnUtf8(ChangeExtension(chemin, u".dat"_s), ColonnesTexteTab(chemin))
+        const bool utf8 = ext == u"tab"_s ? TextesDbase(ChangeExtension(chemin, u".dat"_s), ColonnesTexteTab(chemin)) != Textes::Autre
                                           : FichierEnUtf8(ChangeExtension(chemin, u".mid"_s)) && FichierEnUtf8(chemin);
         return {utf8 ? u"UTF-8"_s : u"CP1252"_s, u"détection"_s};
     }

@@ -6,8 +6,9 @@
 //
 // La règle, pour chaque source : ce que déclare le fichier (.cpg ou .cst d'un fichier de formes,
 // Charset d'une table MapInfo ou d'un MIF), puis le code de langue du .dbf (octet 29) avec sa vraie
-// page de code, puis les octets eux-mêmes : de l'UTF-8 valide d'un bout à l'autre est de l'UTF-8,
-// tout le reste du Windows-1252. « Neutral », un code de langue 0 ou une déclaration inconnue ne
+// page de code (sauf des textes accentués qui forment de l'UTF-8 valide : ils le démentent), puis
+// les octets eux-mêmes : de l'UTF-8 valide d'un bout à l'autre est de l'UTF-8, tout le reste du
+// Windows-1252. « Neutral », un code de langue 0 ou une déclaration inconnue ne
 // disent rien : on passe à l'étape suivante.
 
 #include <QByteArray>

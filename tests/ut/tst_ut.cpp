@@ -837,6 +837,7 @@ private slots:
         QTest::addColumn<QString>("cible");
         QTest::newRow("LDID 0, Windows-1252, vers tab") << QByteArray() << 0 << QByteArray("CP1252") << u"Frédéric à l'Île"_s << u"tab"_s;
         QTest::newRow("LDID 0, UTF-8, vers mif") << QByteArray() << 0 << QByteArray("UTF-8") << u"Gîte Œuvre"_s << u"mif"_s;
+        QTest::newRow("LDID 0x57 démenti par de l'UTF-8") << QByteArray() << 0x57 << QByteArray("UTF-8") << u"Gîte Œuvre ’"_s << u"mif"_s;
         QTest::newRow("LDID 0x57 : Œ ’ € vers tab") << QByteArray() << 0x57 << QByteArray("CP1252") << u"Œuvre ’ 5 €"_s << u"tab"_s;
         QTest::newRow("LDID 0xC9 cyrillique vers mif") << QByteArray() << 0xC9 << QByteArray("CP1251") << u"Москва"_s << u"mif"_s;
         QTest::newRow(".cpg ANSI 1250 vers tab") << QByteArray("ANSI 1250") << 0 << QByteArray("CP1250") << u"Příliš žluťoučký"_s << u"tab"_s;
