@@ -341,7 +341,11 @@ private slots:
         QFETCH(QStringList, sorties);
         const QString base = QFileInfo(source).completeBaseName();
         const Lancement r = Traduit(Echantillons() + u'/' + source, Sortie(base + u'.' + cible));
-        QCOMPARE(r.erreurs, QString());
+        // Des avertissements seuls (le vietnamien ne tient dans aucun jeu qu'une table de GDAL 3.6
+        // puisse déclarer) : ils sont essayés à part.
+        QStringList erreurs = r.erreurs.split(u'\n', Qt::SkipEmptyParts);
+        erreurs.removeIf([](const QString &l) { return l.startsWith(u"Avertissement : "_s); });
+        QCOMPARE(erreurs, QStringList());
         QCOMPARE(r.generate, 0);
         QCOMPARE(r.traduction, 0);
         for (const QString &s : sorties)
