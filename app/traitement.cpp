@@ -1,5 +1,7 @@
 #include "traitement.h"
 
+#include "integrite.h"
+
 #include "erreur.h"
 #include "fichiers.h"
 #include "projections.h"
@@ -545,8 +547,20 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
             (void)travailleur->Prepare(n - i);
         const QDateTime debut = QDateTime::currentDateTime();
         travail.MessagesTraducteur.clear();
+        travail.AvertissementsTraducteur.clear();
         try {
             const QStringList sorties = ConvertitFichier(choix.CodePaire, travail, c.projections, s, d);
+            // Un MIF sans MID passe aussi par le serveur MapInfo, qui ne dit rien : le traitement le dit.
+            if (const auto a = integrite::AvertissementSource(s)) {
+                const QString texte = u"« %1 » : %2."_s.arg(s, *a);
+                bool dit = false;
+                for (const QString &deja : std::as_const(travail.AvertissementsTraducteur))
+                    dit = dit || deja.endsWith(u" : "_s + *a + u'.');
+                if (!dit)
+                    travail.AvertissementsTraducteur << texte;
+            }
+            travail.AvertissementsTraducteur.removeDuplicates();
+            resultat.Avertissement = travail.AvertissementsTraducteur.join(u" ; "_s);
             if (SortieProduite(sorties, debut)) {
                 resultat.etat = ResultatFichier::Traduit;
             } else {

@@ -32,6 +32,7 @@ struct ResultatFichier {
     QString Destination;
     Etat etat = NonTraite;
     QString Raison; // vide pour un fichier ignoré parce que sa destination existe déjà
+    QString Avertissement = {}; // ce qui s'est perdu ou a changé dans un fichier traduit ; vide : rien
 };
 
 /** Le compte rendu d'un traitement. */

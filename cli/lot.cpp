@@ -223,7 +223,9 @@ QString RapportLot(const Bilan &bilan)
         switch (r.etat) {
         case ResultatFichier::Traduit:
             ++traduits;
-            texte += u"traduit : %1 → %2\n"_s.arg(r.Source, r.Destination);
+            texte += u"traduit : %1 → %2%3\n"_s.arg(r.Source, r.Destination,
+                                                    r.Avertissement.isEmpty() ? QString()
+                                                                              : u" (avertissement : "_s + SurUneLigne(r.Avertissement, u" "_s) + u')');
             break;
         case ResultatFichier::Ignore:
             ++ignores;

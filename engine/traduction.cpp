@@ -94,6 +94,17 @@ bool NoteResultat(Travail &travail, const ResultatProcessus &resultat)
             lignes.removeLast();
         erreur = lignes.join(u'\n').trimmed();
     }
+    // Le traducteur préfixe ses lignes de son nom (« imut : ») : le rapport dit la raison seule.
+    // Ses avertissements vont à part : ils accompagnent un fichier traduit.
+    QStringList raisons;
+    for (const QString &ligne : erreur.split(u'\n', Qt::SkipEmptyParts)) {
+        const QString l = ligne.trimmed();
+        if (l.startsWith(u"Avertissement : "_s))
+            travail.AvertissementsTraducteur << l.mid(16);
+        else if (!l.isEmpty())
+            raisons << (l.startsWith(u"imut : "_s) ? l.mid(7) : l);
+    }
+    erreur = raisons.join(u'\n');
     if (!erreur.isEmpty())
         travail.MessagesTraducteur << erreur;
     else if (!resultat.delaiDepasse && resultat.code != 0 && !signal)

@@ -39,6 +39,10 @@ struct Travail {
      *  entrée par lancement, dans l'ordre. Le moteur ne fait qu'ajouter ; le traitement vide la liste
      *  avant chaque fichier pour dire pourquoi celui-ci n'a rien donné. */
     QStringList MessagesTraducteur;
+    /** Les lignes « Avertissement : ... » du traducteur, sans ce préfixe : le fichier est traduit,
+     *  mais quelque chose s'est perdu ou a changé. Le moteur ne fait qu'ajouter ; le traitement vide
+     *  la liste avant chaque fichier et la range dans le résultat du fichier. */
+    QStringList AvertissementsTraducteur;
     /** Les lancements du traducteur ratés (code non nul, délai dépassé) depuis la création ; le moteur
      *  ne fait qu'ajouter, une route y voit qu'une de ses étapes a échoué. */
     int AppelsRates = 0;

@@ -1,7 +1,8 @@
 #include "tables.h"
 
 #include "fichiers.h"
-#include "../ut/integrite.h"
+#include "integrite.h"
+#include "jeux.h"
 #include "tablemapinfo.h"
 
 #include <QCoreApplication>
@@ -24,25 +25,6 @@ namespace quorvale::mapinfo {
 
 namespace {
 
-// Les jeux de caractères que le pilote MapInfo de GDAL sait recoder.
-struct JeuConnu {
-    const char16_t *jeu;
-    const char *codage;
-};
-constexpr JeuConnu JeuxConnus[] = {
-    {u"WindowsLatin1", "CP1252"},   {u"WindowsLatin2", "CP1250"},   {u"WindowsArabic", "CP1256"},
-    {u"WindowsCyrillic", "CP1251"}, {u"WindowsBalticRim", "CP1257"}, {u"WindowsGreek", "CP1253"},
-    {u"WindowsHebrew", "CP1255"},   {u"WindowsTurkish", "CP1254"},  {u"WindowsTradChinese", "CP950"},
-    {u"WindowsSimpChinese", "CP936"}, {u"WindowsJapanese", "CP932"}, {u"WindowsKorean", "CP949"},
-    {u"CodePage850", "CP850"},      {u"CodePage852", "CP852"},      {u"CodePage855", "CP855"},
-    {u"CodePage857", "CP857"},      {u"CodePage860", "CP860"},      {u"CodePage861", "CP861"},
-    {u"CodePage863", "CP863"},      {u"CodePage864", "CP864"},      {u"CodePage865", "CP865"},
-    {u"CodePage869", "CP869"},      {u"ISO8859_1", "ISO-8859-1"},   {u"ISO8859_2", "ISO-8859-2"},
-    {u"ISO8859_3", "ISO-8859-3"},   {u"ISO8859_4", "ISO-8859-4"},   {u"ISO8859_5", "ISO-8859-5"},
-    {u"ISO8859_6", "ISO-8859-6"},   {u"ISO8859_7", "ISO-8859-7"},   {u"ISO8859_8", "ISO-8859-8"},
-    {u"ISO8859_9", "ISO-8859-9"},   {u"PackedEUCJapaese", "EUC-JP"},
-};
-
 bool EstUtf8(const QString &jeu)
 {
     return jeu.compare(u"UTF-8"_s, Qt::CaseInsensitive) == 0 || jeu.compare(u"UTF8"_s, Qt::CaseInsensitive) == 0;
@@ -51,7 +33,7 @@ bool EstUtf8(const QString &jeu)
 QString DernierMessageGdal()
 {
     const QString m = QString::fromUtf8(CPLGetLastErrorMsg()).trimmed();
-    return m.isEmpty() ? u"erreur inconnue de la bibliothèque GDAL"_s : m;
+    return m.isEmpty() ? u"erreur inconnue de la bibliothèque GDAL"_s : integrite::GdalEnFrancais(m);
 }
 
 struct FermeDataset {
@@ -165,10 +147,8 @@ std::unique_ptr<Table> Table::CopieVide(const QString &nouvelAlias) const
 
 QString CodageDeJeu(const QString &jeu)
 {
-    for (const JeuConnu &j : JeuxConnus)
-        if (jeu.compare(QString::fromUtf16(j.jeu), Qt::CaseInsensitive) == 0)
-            return QString::fromLatin1(j.codage);
-    return {};
+    // La table commune du traducteur ; UTF-8, que GDAL 3.6 n'écrit pas, est traité à part.
+    return EstUtf8(jeu) ? QString() : jeux::CodageDeCharset(jeu);
 }
 
 QString JeuDeFichier(const QString &chemin)
@@ -216,10 +196,15 @@ std::unique_ptr<Table> ChargeTable(const QString &chemin, const QString &alias, 
     t->chemin = chemin;
     const QString declare = JeuDeFichier(chemin);
     const bool recode = !CodageDeJeu(declare).isEmpty();
-    // Neutral : MapInfo écrit alors en WindowsLatin1 ; UTF-8, que GDAL ne connaît pas, reste UTF-8.
+    // Neutral ou rien : octets lus selon la règle commune du traducteur (UTF-8 valide d'un bout à
+    // l'autre, sinon Windows-1252), table écrite en WindowsLatin1 comme MapInfo ; UTF-8, que GDAL ne
+    // connaît pas, reste UTF-8.
+    const QString codage = recode ? QString() : jeux::CodageSource(chemin).codage;
     t->jeu = recode ? declare : EstUtf8(declare) ? u"UTF-8"_s : u"WindowsLatin1"_s;
     t->colonnes = couche->GetLayerDefn()->Clone();
     t->colonnes->Reference();
+    if (!recode && !EstUtf8(declare) && codage != u"UTF-8"_s)
+        ut::RecodeNoms(*t->colonnes, codage);
     // Une table sans objets se relit sans géométrie : il lui en faut une pour recevoir des lignes.
     if (t->colonnes->GetGeomFieldCount() == 0) {
         OGRGeomFieldDefn geometrie("", wkbUnknown);
@@ -237,24 +222,30 @@ std::unique_ptr<Table> ChargeTable(const QString &chemin, const QString &alias, 
         OGRFeatureUniquePtr ligne(new OGRFeature(t->colonnes));
         ligne->SetFrom(source.get(), identite.data(), TRUE);
         ligne->SetFID(OGRNullFID);
-        if (!recode) {
-            // Octets bruts : valides en UTF-8, ils le restent ; sinon ce sont des octets Windows.
-            for (int i = 0; i < n; ++i) {
-                if (t->colonnes->GetFieldDefn(i)->GetType() != OFTString || !ligne->IsFieldSetAndNotNull(i))
-                    continue;
-                const char *v = ligne->GetFieldAsString(i);
-                if (!CPLIsUTF8(v, -1)) {
-                    char *u = CPLRecode(v, "CP1252", CPL_ENC_UTF8);
-                    ligne->SetField(i, u);
-                    CPLFree(u);
-                }
-            }
-        }
+        // Octets bruts d'une table Neutral : recodés selon la règle commune.
+        if (!recode && !EstUtf8(declare) && codage != u"UTF-8"_s)
+            ut::RecodeEnUtf8(*ligne, codage);
         t->lignes.push_back(std::move(ligne));
+    }
+    // Une table Neutral en UTF-8 dont les textes ne tiennent pas en WindowsLatin1 (cyrillique ...)
+    // reste en UTF-8 : ils seraient perdus.
+    if (!recode && codage == u"UTF-8"_s && t->jeu != u"UTF-8"_s) {
+        QStringList textes;
+        for (const auto &ligne : t->lignes)
+            for (int i = 0; i < n; ++i)
+                if (t->colonnes->GetFieldDefn(i)->GetType() == OFTString && ligne->IsFieldSetAndNotNull(i))
+                    textes << QString::fromUtf8(ligne->GetFieldAsString(i));
+        for (int i = 0; i < n; ++i)
+            textes << QString::fromUtf8(t->colonnes->GetFieldDefn(i)->GetNameRef());
+        if (!jeux::Tient(textes, u"CP1252"_s))
+            t->jeu = u"UTF-8"_s;
     }
     // GDAL s'arrête sans rien dire sur un objet qu'il ne lit pas (un .map coupé) : la table lue
     // doit avoir toutes ses lignes.
-    const GIntBig attendues = couche->GetFeatureCount(FALSE);
+    // Les enregistrements effacés comptent dans le nombre d'objets, mais GDAL ne les lit pas.
+    GIntBig attendues = couche->GetFeatureCount(FALSE);
+    if (attendues > 0 && chemin.endsWith(u".tab"_s, Qt::CaseInsensitive))
+        attendues -= integrite::EnregistrementsEffaces(ChangeExtension(chemin, u".dat"_s));
     if (attendues >= 0 && GIntBig(t->lignes.size()) < attendues) {
         erreur = u"Le fichier %1 n'est pas une table MapInfo lisible : %2 objets lus sur %3 (%4)."_s.arg(chemin)
                      .arg(t->lignes.size())
@@ -269,44 +260,6 @@ std::unique_ptr<Table> ChargeTable(const QString &chemin, const QString &alias, 
     }
     return t;
 }
-
-// Une table en cours d'écriture dans /vsimem : le pilote écrit le .map par blocs de 512 octets en
-// sautant d'un bout à l'autre, et chaque saut dans un vrai fichier vide le tampon de stdio (lseek,
-// write, read) ; un gros fichier y passait l'essentiel de son temps. Les fichiers écrits en mémoire
-// sont ensuite copiés chacun d'un trait ; la mémoire est rendue dans tous les cas.
-class TableEnMemoire {
-public:
-    TableEnMemoire(const QString &base, const QStringList &extensions) : base_(base), extensions_(extensions) {}
-    ~TableEnMemoire()
-    {
-        for (const QString &ext : extensions_)
-            VSIUnlink(Chemin(ext).constData());
-    }
-    TableEnMemoire(const TableEnMemoire &) = delete;
-    TableEnMemoire &operator=(const TableEnMemoire &) = delete;
-
-    QByteArray Chemin(const QString &ext) const { return (base_ + u'.' + ext).toUtf8(); }
-    // Chaque fichier écrit devient base + extension ; faux si l'un ne s'écrit pas.
-    bool Copie(const QString &base) const
-    {
-        for (const QString &ext : extensions_) {
-            VSIStatBufL etat;
-            if (VSIStatL(Chemin(ext).constData(), &etat) != 0)
-                continue; // pas écrit par le pilote
-            vsi_l_offset taille = 0;
-            const GByte *octets = VSIGetMemFileBuffer(Chemin(ext).constData(), &taille, FALSE);
-            QFile f(base + u'.' + ext);
-            if ((!octets && taille > 0) || !f.open(QIODevice::WriteOnly)
-                || f.write(reinterpret_cast<const char *>(octets), qint64(taille)) != qint64(taille) || !f.flush())
-                return false;
-        }
-        return true;
-    }
-
-private:
-    QString base_;
-    QStringList extensions_;
-};
 
 QString EcritTable(const Table &table, const QString &chemin, const bool mif, const QString &jeu)
 {
@@ -335,10 +288,11 @@ QString EcritTable(const Table &table, const QString &chemin, const bool mif, co
     CPLStringList options;
     options.SetNameValue("FORMAT", mif ? "MIF" : "TAB");
     const QString principal = provisoire + u'.' + extensions.first();
-    const TableEnMemoire memoire(u"/vsimem/quorvale-%1-%2"_s.arg(QCoreApplication::applicationPid()).arg(compteur), extensions);
+    // Écrite en mémoire puis copiée d'un trait, comme le traducteur écrit ses tables.
+    const ut::SortieEnMemoire memoire(u"table."_s + extensions.first());
     QString erreur;
     {
-        DatasetPtr ds(pilote->Create(memoire.Chemin(extensions.first()).constData(), 0, 0, 0, GDT_Unknown, options.List()));
+        DatasetPtr ds(pilote->Create(memoire.Chemin().toUtf8().constData(), 0, 0, 0, GDT_Unknown, options.List()));
         if (!ds) {
             nettoie();
             return u"Impossible de créer la table %1 (%2)."_s.arg(chemin, DernierMessageGdal());
@@ -401,7 +355,7 @@ QString EcritTable(const Table &table, const QString &chemin, const bool mif, co
     // La fermeture écrit les fichiers ; un échec n'y est signalé que par le dernier message.
     if (erreur.isEmpty() && CPLGetLastErrorType() == CE_Failure)
         erreur = DernierMessageGdal();
-    if (erreur.isEmpty() && !memoire.Copie(provisoire))
+    if (erreur.isEmpty() && !memoire.Copie([&](const QString &suffixe) { return provisoire + suffixe; }).isEmpty())
         erreur = u"écriture impossible dans le dossier"_s;
     if (erreur.isEmpty() && utf8) {
         if (!DeclareJeu(principal, u"UTF-8"_s))

@@ -1,5 +1,7 @@
 #include "correspondance.h"
 
+#include "dxfbinaire.h"
+
 #include "erreur.h"
 #include "fichiers.h"
 
@@ -210,9 +212,15 @@ namespace {
 
 QStringList LitCalques(QIODevice &f, const QString &chemin)
 {
-    const QByteArray debut = f.peek(22);
-    if (debut.startsWith("AutoCAD Binary DXF"))
-        throw Erreur(u"Le dessin « %1 » est un DXF binaire, que le traducteur ne lit pas."_s.arg(chemin));
+    if (dxf::EstBinaire(f.peek(32))) {
+        const dxf::Conversion c = dxf::DxfTexte(f.readAll(), QFileInfo(chemin).fileName());
+        if (!c.erreur.isEmpty())
+            throw Erreur(u"Le dessin « %1 » ne se lit pas : %2."_s.arg(chemin, c.erreur));
+        QBuffer tampon;
+        tampon.setData(c.texte);
+        tampon.open(QIODevice::ReadOnly);
+        return LitCalques(tampon, chemin);
+    }
     QStringList calques;
     QByteArray section, table, entite;
     bool cp1252 = true;
@@ -346,6 +354,13 @@ void SignaleEchec(const QString &message)
 {
     QString ligne = message.simplified();
     const QByteArray octets = (u"imut : "_s + ligne + u'\n').toUtf8();
+    std::fwrite(octets.constData(), 1, size_t(octets.size()), stderr);
+    std::fflush(stderr);
+}
+
+void SignaleAvertissement(const QString &message)
+{
+    const QByteArray octets = (u"Avertissement : "_s + message.simplified() + u'\n').toUtf8();
     std::fwrite(octets.constData(), 1, size_t(octets.size()), stderr);
     std::fflush(stderr);
 }
@@ -540,14 +555,21 @@ Travail Interprete(const Lecture &l)
         if (id.isEmpty())
             throw Erreur(u"Aucune table nommée pour le lecteur %1 (%2_IDs)."_s.arg(MotDuFormat(t.lecteur), p));
         if (!l.genereDepuis.isEmpty() && (!MemeChemin(l.genereDepuis, source) || l.genereId.compare(id, Qt::CaseInsensitive) != 0))
-            throw Erreur(u"Le fichier de correspondance décrit « %1/%2 », pas « %3%4 » : la commande generate a-t-elle échoué ?"_s
-                             .arg(l.genereDepuis, l.genereId, source, id));
+            throw Erreur(u"« %1 » n'est pas traduit : le fichier de correspondance décrit un autre jeu (« %2 ») ; "
+                         u"la commande generate a-t-elle échoué ?"_s
+                             // Un fichier donné au lieu d'un dossier : c'est lui que le travail voulait traduire.
+                             .arg(QFileInfo(Resous(source)).isFile()
+                                              || (!QFileInfo(Resous(source)).exists() && !QFileInfo(source).suffix().isEmpty())
+                                      ? source
+                                      : QDir(source).filePath(id + ExtensionLecteur(t.lecteur)),
+                                  QDir(l.genereDepuis).filePath(l.genereId + ExtensionLecteur(t.lecteur))));
         t.source = Resous(QDir(source).filePath(id + ExtensionLecteur(t.lecteur)));
         t.base = id;
     } else {
         if (!l.genereDepuis.isEmpty() && !MemeChemin(l.genereDepuis, source))
-            throw Erreur(u"Le fichier de correspondance décrit « %1 », pas « %2 » : la commande generate a-t-elle échoué ?"_s
-                             .arg(l.genereDepuis, source));
+            throw Erreur(u"« %1 » n'est pas traduit : le fichier de correspondance décrit un autre jeu (« %2 ») ; "
+                         u"la commande generate a-t-elle échoué ?"_s
+                             .arg(source, l.genereDepuis));
         t.source = Resous(source);
         t.base = QFileInfo(source).completeBaseName();
     }

@@ -80,5 +80,8 @@ QString DecodeUnicodeDxf(const QString &texte);
 
 /** Écrit la ligne d'échec en français sur la sortie d'erreur. */
 void SignaleEchec(const QString &message);
+/** Une ligne « Avertissement : <message> » sur la sortie d'erreur : le fichier est traduit, mais
+ *  quelque chose s'est perdu ou a changé ; le traitement la range dans le résultat du fichier. */
+void SignaleAvertissement(const QString &message);
 
 } // namespace quorvale::ut

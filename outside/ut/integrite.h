@@ -4,10 +4,12 @@
 // compagnon absent. GDAL lirait alors une partie des objets, ou aucun attribut, et la traduction
 // passerait pour réussie. Partagé par le traducteur et le serveur MapInfo (en-tête seul).
 
+#include "dxfbinaire.h"
 #include "fichiers.h"
 
 #include <QByteArray>
 #include <QFile>
+#include <QRegularExpression>
 #include <QString>
 #include <QtEndian>
 #include <optional>
@@ -153,42 +155,52 @@ inline DonneesMif LitDonneesMif(QFile &f)
     return d;
 }
 
-// Les valeurs d'une ligne de MID (les guillemets doublés sont des guillemets) ; -1 pour une chaîne
-// ouverte et jamais fermée.
-inline int ValeursMid(const QByteArray &ligne, char separateur)
-{
-    int valeurs = 1;
-    bool chaine = false;
-    for (const char c : ligne) {
-        if (c == '"')
-            chaine = !chaine;
-        else if (c == separateur && !chaine)
-            ++valeurs;
-    }
-    return chaine ? -1 : valeurs;
-}
-
-// Les lignes d'un MID sans les lignes vides de la fin, et la première qui n'a pas ses « colonnes »
-// valeurs (0 : toutes les ont).
+// Les enregistrements d'un MID : une fin de ligne hors d'une chaîne entre guillemets les sépare (une
+// valeur entre guillemets peut tenir sur plusieurs lignes ; les guillemets doublés sont des
+// guillemets), sans les lignes vides de la fin. Rend leur nombre et le premier qui n'a pas ses
+// « colonnes » valeurs (0 : tous les ont) ; -1 pour un MID illisible.
 inline std::pair<qsizetype, qsizetype> LignesMid(const QString &chemin, char separateur, int colonnes)
 {
     QFile f(Resous(chemin));
     if (!f.open(QIODevice::ReadOnly))
         return {-1, 0};
     QByteArray texte = f.readAll();
-    while (texte.endsWith('\n') || texte.endsWith('\r') || texte.endsWith(' '))
+    while (texte.endsWith('\n') || texte.endsWith('\r') || texte.endsWith(' ') || texte.endsWith('\x1a'))
         texte.chop(1);
     if (texte.isEmpty())
         return {0, 0};
-    const QList<QByteArray> lignes = texte.split('\n');
-    for (qsizetype i = 0; i < lignes.size(); ++i) {
-        QByteArray ligne = lignes[i];
-        if (ligne.endsWith('\r'))
-            ligne.chop(1);
-        if (ValeursMid(ligne, separateur) != colonnes)
-            return {lignes.size(), i + 1};
+    qsizetype enregistrements = 0, fautif = 0;
+    int valeurs = 1;
+    bool chaine = false;
+    auto termine = [&] {
+        ++enregistrements;
+        if (fautif == 0 && (chaine || valeurs != colonnes))
+            fautif = enregistrements;
+        valeurs = 1;
+    };
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const char c = texte[i];
+        if (c == '"')
+            chaine = !chaine;
+        else if (c == separateur && !chaine)
+            ++valeurs;
+        else if (c == '\n' && !chaine)
+            termine();
     }
-    return {lignes.size(), 0};
+    termine();
+    return {enregistrements, fautif};
+}
+
+// Le séparateur déclaré par « Delimiter "x" » : le caractère entre les guillemets, tel quel (une
+// tabulation écrite telle quelle, ou « \t »).
+inline char SeparateurMif(const QByteArray &ligne)
+{
+    const qsizetype guillemet = ligne.indexOf('"');
+    if (guillemet < 0 || guillemet + 1 >= ligne.size())
+        return '\t';
+    if (ligne.mid(guillemet + 1, 2) == "\\t")
+        return '\t';
+    return ligne[guillemet + 1];
 }
 
 // Sans son MID, un MIF perd ses attributs ; l'un des deux coupé, objets et lignes ne s'accordent plus.
@@ -205,11 +217,8 @@ inline std::optional<QString> DefautMif(const QString &chemin)
         const QByteArray ligne = brute.toLower();
         if (ligne.startsWith("columns"))
             colonnes = ligne.mid(7).trimmed().split(' ').value(0).toInt();
-        if (ligne.startsWith("delimiter")) {
-            const qsizetype guillemet = brute.indexOf('"');
-            if (guillemet >= 0 && guillemet + 1 < brute.size())
-                separateur = brute[guillemet + 1];
-        }
+        if (ligne.startsWith("delimiter"))
+            separateur = SeparateurMif(brute);
         if (ligne.startsWith("data")) {
             donnees = true;
             break;
@@ -223,12 +232,13 @@ inline std::optional<QString> DefautMif(const QString &chemin)
     if (colonnes <= 0)
         return std::nullopt;
     const QString mid = ChangeExtension(chemin, u".mid"_s);
+    // Sans MID, GDAL lit les objets sans attributs : c'est un avertissement (AvertissementSource).
     if (!FichierExiste(mid))
-        return u"le fichier compagnon « %1 » manque (%2 colonnes déclarées)"_s.arg(Nom(mid)).arg(colonnes);
+        return std::nullopt;
     const auto [lignes, fautive] = LignesMid(mid, separateur, colonnes);
     const qsizetype objets = d.objets;
     if (fautive > 0)
-        return u"la ligne %1 de « %2 » n'a pas ses %3 valeurs (le fichier est-il coupé ?)"_s.arg(fautive).arg(Nom(mid)).arg(colonnes);
+        return u"l'enregistrement n° %1 de « %2 » n'a pas ses %3 valeurs (le fichier est-il coupé ?)"_s.arg(fautive).arg(Nom(mid)).arg(colonnes);
     if (lignes >= 0 && lignes != objets)
         return u"« %1 » et « %2 » ne s'accordent pas : %3 objets pour %4 lignes d'attributs (l'un des deux est-il coupé ?)"_s
             .arg(Nom(chemin), Nom(mid))
@@ -238,15 +248,9 @@ inline std::optional<QString> DefautMif(const QString &chemin)
 }
 
 // Un dessin en texte : des paires code / valeur dont le code est un entier, chaque section fermée,
-// et la marque de fin EOF.
-inline std::optional<QString> DefautDxf(const QString &chemin)
+// et la marque de fin EOF. Un dessin binaire est jugé sur sa forme texte.
+inline std::optional<QString> DefautTexteDxf(const QByteArray &texte, const QString &chemin)
 {
-    QFile f(Resous(chemin));
-    if (!f.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray texte = f.readAll();
-    if (texte.startsWith("AutoCAD Binary DXF"))
-        return u"« %1 » est un dessin binaire, que le traducteur ne lit pas (enregistrez-le en DXF texte)"_s.arg(Nom(chemin));
     const QList<QByteArray> lignes = texte.split('\n');
     bool section = false;
     for (qsizetype i = 0; i + 1 < lignes.size(); i += 2) {
@@ -271,6 +275,20 @@ inline std::optional<QString> DefautDxf(const QString &chemin)
     return u"« %1 » est incomplet : il ne se termine pas par EOF"_s.arg(Nom(chemin));
 }
 
+inline std::optional<QString> DefautDxf(const QString &chemin)
+{
+    QFile f(Resous(chemin));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray octets = f.readAll();
+    if (!dxf::EstBinaire(octets))
+        return DefautTexteDxf(octets, chemin);
+    const dxf::Conversion c = dxf::DxfTexte(octets, Nom(chemin));
+    if (!c.erreur.isEmpty())
+        return c.erreur;
+    return DefautTexteDxf(c.texte, chemin);
+}
+
 // Une couverture non compressée se termine par EOS ; coupée, GDAL en lit le début sans rien dire.
 inline std::optional<QString> DefautE00(const QString &chemin)
 {
@@ -284,6 +302,82 @@ inline std::optional<QString> DefautE00(const QString &chemin)
     if (!lignes.last().trimmed().startsWith("EOS"))
         return u"la couverture « %1 » est incomplète : elle ne se termine pas par EOS"_s.arg(Nom(chemin));
     return std::nullopt;
+}
+
+// Les messages de GDAL que l'utilisateur rencontre, dits en français ; le texte de GDAL suit
+// entre parenthèses, pour qui voudrait le chercher.
+inline QString GdalEnFrancais(const QString &gdal)
+{
+    struct Traduction {
+        const char *motif;
+        const char16_t *texte;
+    };
+    static const Traduction traductions[] = {
+        {"^Unable to open (\\S+) or \\S+\\. Set SHAPE_RESTORE_SHX", u"le fichier d'index « %1 » du fichier de formes manque"},
+        {"not recognized as (a|being in a) supported (file|dataset) format", u"le format du fichier n'est pas reconnu"},
+        {"No such file or directory", u"le fichier est introuvable"},
+        {"Permission denied", u"l'accès au fichier est refusé"},
+        {"^Unable to open (\\S+)\\.?$", u"le fichier « %1 » ne s'ouvre pas"},
+        {"(Corrupted|corrupt|Invalid|invalid) ", u"le fichier est abîmé"},
+        {"(Short read|Read error|Error reading|Failed to read)", u"le fichier est coupé ou illisible"},
+    };
+    for (const Traduction &t : traductions) {
+        const QRegularExpression re(QString::fromLatin1(t.motif));
+        const auto m = re.match(gdal);
+        if (m.hasMatch()) {
+            QString texte = QString::fromUtf16(t.texte);
+            if (texte.contains(u"%1"_s))
+                texte = texte.arg(Nom(m.captured(1)));
+            return texte + u" (GDAL : "_s + gdal + u')';
+        }
+    }
+    return u"GDAL signale : "_s + gdal;
+}
+
+/** Les enregistrements effacés d'une table dBase (.dbf, .dat : premier octet « * ») ; GDAL les
+ *  compte dans le nombre d'objets d'une table MapInfo, mais ne les lit pas. */
+inline qint64 EnregistrementsEffaces(const QString &chemin)
+{
+    QFile f(Resous(chemin));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray octets = f.readAll();
+    if (octets.size() < 12)
+        return 0;
+    const auto *o = reinterpret_cast<const uchar *>(octets.constData());
+    const qint64 nombre = qFromLittleEndian<quint32>(o + 4), entete = qFromLittleEndian<quint16>(o + 8),
+                 taille = qFromLittleEndian<quint16>(o + 10);
+    qint64 effaces = 0;
+    for (qint64 i = 0; taille > 0 && i < nombre && entete + i * taille < octets.size(); ++i)
+        effaces += octets[entete + i * taille] == '*';
+    return effaces;
+}
+
+/** Ce qui se lit mais se perd, à dire dans le résultat du fichier sans le refuser : un MIF sans son
+ *  MID (ses objets sont traduits sans attributs). */
+inline std::optional<QString> AvertissementSource(const QString &chemin)
+{
+    if (!chemin.endsWith(u".mif"_s, Qt::CaseInsensitive) || !FichierExiste(chemin))
+        return std::nullopt;
+    const QString mid = ChangeExtension(chemin, u".mid"_s);
+    if (FichierExiste(mid))
+        return std::nullopt;
+    QFile f(Resous(chemin));
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    int colonnes = 0;
+    while (!f.atEnd()) {
+        const QByteArray ligne = f.readLine().trimmed().toLower();
+        if (ligne.startsWith("columns"))
+            colonnes = ligne.mid(7).trimmed().split(' ').value(0).toInt();
+        if (ligne.startsWith("data"))
+            break;
+    }
+    if (colonnes <= 0)
+        return std::nullopt;
+    return u"le fichier compagnon « %1 » manque : les objets de « %2 » sont traduits sans leurs %3 colonnes d'attributs"_s
+        .arg(Nom(mid), Nom(chemin))
+        .arg(colonnes);
 }
 
 /** Le défaut que montre le fichier source ou un de ses compagnons, en français ; vide quand rien ne

@@ -3,7 +3,9 @@
 #include "erreur.h"
 #include "fichiers.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cpl_string.h>
@@ -86,31 +88,46 @@ Srs SrsPourEsri(const OGRSpatialReference *srs)
     return copie;
 }
 
-QString EncodageDuCharset(const QString &charset)
+namespace {
+
+QByteArray Recode(const char *texte, const QByteArray &codage)
 {
-    static const QMap<QString, QString> codes{
-        {u"WINDOWSLATIN1"_s, u"CP1252"_s}, {u"WINDOWSLATIN2"_s, u"CP1250"_s}, {u"WINDOWSCYRILLIC"_s, u"CP1251"_s},
-        {u"WINDOWSGREEK"_s, u"CP1253"_s}, {u"WINDOWSTURKISH"_s, u"CP1254"_s}, {u"WINDOWSHEBREW"_s, u"CP1255"_s},
-        {u"WINDOWSARABIC"_s, u"CP1256"_s}, {u"WINDOWSBALTICRIM"_s, u"CP1257"_s}, {u"WINDOWSVIETNAMESE"_s, u"CP1258"_s},
-        {u"ISO8859_1"_s, u"ISO-8859-1"_s}, {u"ISO8859_2"_s, u"ISO-8859-2"_s}, {u"ISO8859_5"_s, u"ISO-8859-5"_s}};
-    return codes.value(charset.toUpper());
+    char *u = CPLRecode(texte, codage.constData(), CPL_ENC_UTF8);
+    QByteArray r(u);
+    CPLFree(u);
+    return r;
 }
 
-QString CharsetDeTable(const QString &chemin)
+} // namespace
+
+void RecodeEnUtf8(OGRFeature &objet, const QString &codage)
 {
-    QFile f(Resous(chemin));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    static const QRegularExpression re(u"charset\\s+\"?([A-Za-z0-9_-]+)"_s, QRegularExpression::CaseInsensitiveOption);
-    for (int i = 0; i < 40 && !f.atEnd(); ++i) {
-        const QString ligne = QString::fromLatin1(f.readLine());
-        if (ligne.trimmed().compare(u"Data"_s, Qt::CaseInsensitive) == 0)
-            break;
-        const auto m = re.match(ligne);
-        if (m.hasMatch())
-            return m.captured(1);
+    const QByteArray c = codage.toLatin1();
+    for (int i = 0; i < objet.GetFieldCount(); ++i) {
+        if (objet.GetFieldDefnRef(i)->GetType() != OFTString || !objet.IsFieldSetAndNotNull(i))
+            continue;
+        const char *v = objet.GetFieldAsString(i);
+        for (const char *p = v; *p; ++p)
+            if (uchar(*p) >= 0x80) {
+                objet.SetField(i, Recode(v, c).constData());
+                break;
+            }
     }
-    return {};
+    if (const char *style = objet.GetStyleString())
+        for (const char *p = style; *p; ++p)
+            if (uchar(*p) >= 0x80) {
+                objet.SetStyleString(Recode(style, c).constData());
+                break;
+            }
+}
+
+void RecodeNoms(OGRFeatureDefn &colonnes, const QString &codage)
+{
+    for (int i = 0; i < colonnes.GetFieldCount(); ++i) {
+        OGRFieldDefn *champ = colonnes.GetFieldDefn(i);
+        if (!CPLIsASCII(champ->GetNameRef(), -1))
+            champ->SetName(Recode(champ->GetNameRef(), codage.toLatin1()).constData());
+    }
 }
 
 void AjouteCadreTexte(const OGRFeature &f, OGREnvelope &e)
@@ -215,6 +232,34 @@ OGRLayer *CreeCoucheMapInfo(GDALDataset *table, const QString &nom, const OGRSpa
     if (!couche)
         throw Erreur(u"Impossible de créer la couche « %1 » : %2"_s.arg(nom, QString::fromUtf8(CPLGetLastErrorMsg())));
     return couche;
+}
+
+SortieEnMemoire::SortieEnMemoire(const QString &nom)
+{
+    static int numero = 0;
+    dossier_ = "/vsimem/quorvale-" + QByteArray::number(QCoreApplication::applicationPid()) + '-' + QByteArray::number(++numero);
+    const QString extension = QFileInfo(nom).suffix();
+    chemin_ = QString::fromUtf8(dossier_) + u"/sortie"_s + (extension.isEmpty() ? QString() : u'.' + extension);
+}
+
+SortieEnMemoire::~SortieEnMemoire()
+{
+    VSIRmdirRecursive(dossier_.constData());
+}
+
+QString SortieEnMemoire::Copie(const std::function<QString(const QString &suffixe)> &cible) const
+{
+    const CPLStringList noms(VSIReadDir(dossier_.constData()));
+    for (int i = 0; i < noms.size(); ++i) {
+        vsi_l_offset taille = 0;
+        const GByte *octets = VSIGetMemFileBuffer((dossier_ + '/' + noms[i]).constData(), &taille, FALSE);
+        const QString chemin = cible(QString::fromUtf8(noms[i]).mid(6)); // après « sortie »
+        QFile f(chemin);
+        if ((!octets && taille > 0) || !f.open(QIODevice::WriteOnly)
+            || f.write(reinterpret_cast<const char *>(octets), qint64(taille)) != qint64(taille) || !f.flush())
+            return chemin;
+    }
+    return {};
 }
 
 } // namespace quorvale::ut

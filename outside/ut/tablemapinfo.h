@@ -9,6 +9,7 @@
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -31,10 +32,10 @@ Srs SrsDeClause(const QString &clause, std::optional<OGREnvelope> *bornes = null
  *  l'EPSG, que le WKT ESRI nomme D_North_American_1927 et relit comme tel ; nul si srs l'est. */
 Srs SrsPourEsri(const OGRSpatialReference *srs);
 
-/** Nom iconv d'un jeu de caractères MapInfo ("WindowsCyrillic" → "CP1251") ; vide si inconnu. */
-QString EncodageDuCharset(const QString &charset);
-/** Jeu de caractères déclaré dans l'en-tête d'un .tab ou d'un .mif ; vide s'il n'y en a pas. */
-QString CharsetDeTable(const QString &chemin);
+/** Les textes de l'objet (colonnes texte, chaîne d'un objet texte dans son style), lus en octets
+ *  bruts du codage « codage », rendus en UTF-8. Les noms des colonnes : RecodeNoms. */
+void RecodeEnUtf8(OGRFeature &objet, const QString &codage);
+void RecodeNoms(OGRFeatureDefn &colonnes, const QString &codage);
 
 /** Bornes d'une table : celles données si elles couvrent les données, sinon l'étendue des données
  *  élargie d'une marge ; le géographique reste dans ±180, ±90. */
@@ -51,5 +52,30 @@ GDALDataset *CreeTableMapInfo(const QString &chemin, bool mif);
 /** La couche de la table, en « encodage » (CP1252 par défaut), avec ces bornes. Lève Erreur. */
 OGRLayer *CreeCoucheMapInfo(GDALDataset *table, const QString &nom, const OGRSpatialReference *srs,
                             const OGREnvelope &bornes, const QString &encodage);
+
+/** Des fichiers écrits par GDAL en mémoire (/vsimem), puis copiés chacun d'un trait. Les
+ *  écrivains de GDAL sautent d'un endroit à l'autre de leurs fichiers (une table MapInfo par blocs
+ *  de 512 octets d'un bout à l'autre du .map, un fichier de formes à chaque objet dans le .dbf) ;
+ *  dans un vrai fichier, chaque saut vide le tampon de stdio : plus de la moitié du temps d'un gros
+ *  fichier. La mémoire est rendue dans tous les cas. */
+class SortieEnMemoire {
+public:
+    /** nom : le fichier principal (« routes.tab ») ; ses compagnons prennent la même base. En
+     *  mémoire, la base est neutre : GDAL y lirait la barre oblique inverse d'un nom comme un dossier. */
+    explicit SortieEnMemoire(const QString &nom);
+    ~SortieEnMemoire();
+    SortieEnMemoire(const SortieEnMemoire &) = delete;
+    SortieEnMemoire &operator=(const SortieEnMemoire &) = delete;
+
+    /** Le chemin en mémoire du fichier principal, à donner au pilote. */
+    const QString &Chemin() const { return chemin_; }
+    /** Copie chaque fichier écrit sous cible(suffixe), suffixe « .tab », « .dat » ... ; le chemin
+     *  du premier qui ne s'écrit pas, vide quand tout est copié. */
+    QString Copie(const std::function<QString(const QString &suffixe)> &cible) const;
+
+private:
+    QByteArray dossier_;
+    QString chemin_;
+};
 
 } // namespace quorvale::ut

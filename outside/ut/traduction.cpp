@@ -4,6 +4,7 @@
 #include "erreur.h"
 #include "fichiers.h"
 #include "integrite.h"
+#include "jeux.h"
 #include "tablemapinfo.h"
 
 #ifdef QUORVALE_AVEC_E00
@@ -82,6 +83,8 @@ using Dataset = std::unique_ptr<GDALDataset, DatasetDeleter>;
 // Les échecs signalés par GDAL depuis la dernière remise à zéro : son dernier message seul est
 // souvent « fichier non reconnu », quand le premier dit pourquoi.
 thread_local QStringList erreursGdal;
+// Ce qui s'est perdu ou a changé dans la traduction en cours, dit une fois le fichier livré.
+thread_local QStringList avertissements;
 
 void CPL_STDCALL CollecteErreur(CPLErr classe, CPLErrorNum, const char *message)
 {
@@ -98,9 +101,9 @@ void OublieErreurs()
 QString DerniereErreurGdal()
 {
     if (!erreursGdal.isEmpty())
-        return erreursGdal.first();
+        return integrite::GdalEnFrancais(erreursGdal.first());
     const QString texte = QString::fromUtf8(CPLGetLastErrorMsg()).trimmed();
-    return texte.isEmpty() ? u"format non reconnu"_s : texte;
+    return texte.isEmpty() ? u"format non reconnu"_s : integrite::GdalEnFrancais(texte);
 }
 
 QByteArray Utf8(const QString &texte)
@@ -233,23 +236,12 @@ void LitTable(const Travail &t, Donnees &d)
     const bool shape = t.lecteur == Format::Shape;
     if (!FichierExiste(t.source))
         throw Erreur(u"Le fichier source « %1 » est introuvable."_s.arg(t.source));
-    // Un .dbf sans .cpg, sans code de langue ou déclaré ANSI, dont les textes sont de l'UTF-8
-    // (fréquent) : GDAL les lirait en Latin-1. Un texte Windows-1252 accentué n'est presque jamais
-    // de l'UTF-8 valide.
+    // Le jeu de la source, par la règle commune (jeux.h) : GDAL 3.6 ne connaît ni « ANSI 1250 » ni
+    // le code de langue 0x57 pour ce qu'il est, et lit une table « Neutral » en octets bruts.
+    const jeux::Decision jeu = jeux::CodageSource(t.source);
     CPLStringList ouverture;
-    if (shape && !FichierExiste(Resous(ChangeExtension(t.source, u".cpg"_s)))) {
-        QFile dbf(Resous(ChangeExtension(t.source, u".dbf"_s)));
-        if (dbf.open(QIODevice::ReadOnly)) {
-            const QByteArray octets = dbf.readAll();
-            bool haut = false;
-            for (qsizetype i = 32; i < octets.size() && !haut; ++i)
-                haut = uchar(octets[i]) >= 0x80;
-            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            const QString essai = utf8(octets.mid(32));
-            if (octets.size() > 32 && (octets[29] == 0 || octets[29] == 0x57) && haut && !utf8.hasError() && !essai.isEmpty())
-                ouverture.SetNameValue("ENCODING", "UTF-8");
-        }
-    }
+    if (shape)
+        ouverture.SetNameValue("ENCODING", Utf8(jeu.codage).constData());
     Dataset ds = Ouvre(t.source, shape ? "ESRI Shapefile" : "MapInfo File", ouverture.List());
     OGRLayer *couche = ds->GetLayer(0);
     Groupe g;
@@ -264,16 +256,15 @@ void LitTable(const Travail &t, Donnees &d)
     if (shape && t.coordsys.isEmpty() && !d.srs && FichierExiste(prj))
         throw Erreur(u"Le fichier « %1 » ne se lit pas : le système de coordonnées du jeu de formes serait perdu "
                      u"(décochez « Utiliser la projection du fichier » pour lui donner celui du traitement)."_s.arg(prj));
-    if (shape) {
-        const char *source = couche->GetMetadataItem("SOURCE_ENCODING", "SHAPEFILE");
-        const QString enc = source ? QString::fromUtf8(source).toUpper() : QString();
-        if (enc.startsWith(u"CP125"_s))
-            d.encodage = enc;
-    } else {
-        d.encodage = EncodageDuCharset(CharsetDeTable(t.source));
-    }
+    d.encodage = jeu.codage;
+    // Sans Charset (ou « Neutral »), GDAL rend les octets tels quels : ils sont recodés ici.
+    const bool recode = !shape && jeu.origine != u"Charset"_s && jeu.codage != u"UTF-8"_s;
+    if (recode)
+        RecodeNoms(*g.defn, jeu.codage);
     couche->ResetReading();
     while (OGRFeature *f = couche->GetNextFeature()) {
+        if (recode)
+            RecodeEnUtf8(*f, jeu.codage);
         // Les caractères qu'une table n'a pu tenir y sont écrits \\U+XXXX : ils reprennent leur forme.
         for (int i = 0; !shape && i < f->GetFieldCount(); ++i)
             if (f->GetFieldDefnRef(i)->GetType() == OFTString && f->IsFieldSetAndNotNull(i) && std::strstr(f->GetFieldAsString(i), "\\U+"))
@@ -285,8 +276,11 @@ void LitTable(const Travail &t, Donnees &d)
         AjouteEtendue(d, f->GetGeometryRef());
         g.objets.push_back(std::move(o));
     }
-    // GDAL s'arrête sans rien dire sur un objet qu'il ne lit pas (un .map coupé) : tous doivent y être.
-    const GIntBig attendus = couche->GetFeatureCount(FALSE);
+    // GDAL s'arrête sans rien dire sur un objet qu'il ne lit pas (un .map coupé) : tous doivent y être,
+    // sauf les enregistrements effacés, qu'une table MapInfo compte mais que GDAL saute.
+    GIntBig attendus = couche->GetFeatureCount(FALSE);
+    if (t.lecteur == Format::MapInfo && attendus > 0)
+        attendus -= integrite::EnregistrementsEffaces(ChangeExtension(t.source, u".dat"_s));
     if (attendus >= 0 && GIntBig(g.objets.size()) < attendus)
         throw Erreur(u"Impossible de lire « %1 » : %2 objets lus sur %3 (%4)"_s.arg(t.source)
                          .arg(g.objets.size())
@@ -414,7 +408,36 @@ void LitDessin(const Travail &t, Donnees &d)
     OptionGdal brut("DXF_INCLUDE_RAW_CODE_VALUES", "TRUE");
     OptionGdal insere("DXF_INLINE_BLOCKS", blocs ? "TRUE" : "FALSE");
     OptionGdal fusion("DXF_MERGE_BLOCK_GEOMETRIES", "FALSE");
-    Dataset ds = Ouvre(t.source, "DXF");
+    // Un dessin binaire est lu dans sa forme texte, écrite en mémoire.
+    QByteArray texte;
+    if (dxf::EstBinaire(integrite::Debut(t.source, 32))) {
+        QFile f(Resous(t.source));
+        if (!f.open(QIODevice::ReadOnly))
+            throw Erreur(u"Le dessin « %1 » ne s'ouvre pas : %2"_s.arg(t.source, f.errorString()));
+        dxf::Conversion c = dxf::DxfTexte(f.readAll(), QFileInfo(t.source).fileName());
+        if (!c.erreur.isEmpty())
+            throw Erreur(u"Le dessin « %1 » ne se lit pas : %2."_s.arg(t.source, c.erreur));
+        texte = std::move(c.texte);
+    }
+    const QByteArray enMemoire = "/vsimem/imut-dxf-" + QByteArray::number(qint64(::getpid())) + ".dxf";
+    struct Efface {
+        QByteArray chemin;
+        bool actif;
+        ~Efface()
+        {
+            if (actif)
+                VSIUnlink(chemin.constData());
+        }
+    } efface{enMemoire, !texte.isEmpty()};
+    if (!texte.isEmpty())
+        VSIFCloseL(VSIFileFromMemBuffer(enMemoire.constData(), reinterpret_cast<GByte *>(texte.data()),
+                                        vsi_l_offset(texte.size()), FALSE));
+    Dataset ds;
+    try {
+        ds = Ouvre(texte.isEmpty() ? t.source : QString::fromUtf8(enMemoire), "DXF");
+    } catch (const Erreur &) {
+        throw Erreur(u"Impossible de lire le dessin « %1 » : %2"_s.arg(t.source, DerniereErreurGdal()));
+    }
     OGRLayer *couche = ds->GetLayer(0);
     const int champCalque = couche->GetLayerDefn()->GetFieldIndex("Layer");
     const int champBrut = couche->GetLayerDefn()->GetFieldIndex("RawCodeValues");
@@ -579,6 +602,9 @@ void LitCouverture(const Travail &t, Donnees &d)
         throw Erreur(u"La couverture « %1 » est compressée et le traducteur ne sait pas encore la décompresser."_s.arg(t.source));
 #endif
     }
+    // Une couverture ne dit pas son jeu de caractères : Windows-1252, sauf de l'UTF-8 valide d'un
+    // bout à l'autre ; GDAL en rend les octets tels quels.
+    const QString codage = jeux::Detecte(texte);
     // Le lecteur de GDAL relit la section des arcs pour chaque polygone : en mémoire, six fois
     // plus vite que sur le disque.
     const QByteArray chemin = "/vsimem/imut/" + QByteArray::number(qint64(::getpid())) + "/" + QFileInfo(t.source).fileName().toUtf8();
@@ -610,6 +636,8 @@ void LitCouverture(const Travail &t, Donnees &d)
                 d.srs.reset(couche->GetSpatialRef()->Clone());
             couche->ResetReading();
             while (OGRFeature *f = couche->GetNextFeature()) {
+                if (codage != u"UTF-8"_s)
+                    RecodeEnUtf8(*f, codage);
                 Objet o{OGRFeatureUniquePtr(f), Aucun};
                 o.genre = GenreDe(*f);
                 // Une annotation devient un objet texte : le style LABEL porte sa chaîne et sa hauteur.
@@ -828,12 +856,14 @@ QStringList TextesDe(const Donnees &d)
 std::pair<QString, bool> EncodageMapInfo(const Donnees &d)
 {
     const QStringList textes = TextesDe(d);
-    const QStringList candidats{d.encodage, u"CP1252"_s, u"CP1251"_s, u"CP1250"_s, u"CP1253"_s, u"CP1254"_s,
+    // GDAL 3.6 n'écrit une table que dans un jeu MapInfo qu'il connaît : pas en UTF-8.
+    const QString source = jeux::CharsetDeCodage(d.encodage).isEmpty() || d.encodage == u"UTF-8"_s ? QString() : d.encodage;
+    const QStringList candidats{source, u"CP1252"_s, u"CP1251"_s, u"CP1250"_s, u"CP1253"_s, u"CP1254"_s,
                                 u"CP1257"_s, u"CP1255"_s, u"CP1256"_s};
     for (const QString &c : candidats)
         if (!c.isEmpty() && TientDans(textes, c.toUtf8()))
             return {c, false};
-    const QString encodage = d.encodage.isEmpty() ? u"CP1252"_s : d.encodage;
+    const QString encodage = source.isEmpty() ? u"CP1252"_s : source;
     for (const Groupe &g : d.groupes)
         for (int i = 0; i < g.defn->GetFieldCount(); ++i) {
             const QString nom = QString::fromUtf8(g.defn->GetFieldDefn(i)->GetNameRef());
@@ -859,47 +889,14 @@ QString Echappe(const QString &texte, const QByteArray &encodage)
     return resultat;
 }
 
-// Les écrivains de GDAL sautent d'un endroit à l'autre de leurs fichiers : une table MapInfo par
-// blocs de 512 octets d'un bout à l'autre du .map, un shapefile à chaque objet dans le .dbf. Dans
-// un fichier, chaque saut vide le tampon de stdio (lseek, write, read) : plus de la moitié du temps
-// d'un gros fichier. Les fichiers sont donc écrits en mémoire (/vsimem), puis chacun d'un seul
-// trait dans le chantier.
-class SortieEnMemoire {
-public:
-    // nom : le fichier principal (« routes.tab ») ; ses compagnons prennent la même base. En
-    // mémoire, la base est neutre : GDAL y lirait la barre oblique inverse d'un nom comme un dossier.
-    explicit SortieEnMemoire(const QString &nom)
-        : dossier_("/vsimem/imut-" + QByteArray::number(qint64(::getpid())) + '-' + QByteArray::number(++numero_)),
-          base_(QFileInfo(nom).completeBaseName())
-    {
-        const QString extension = QFileInfo(nom).suffix();
-        chemin_ = QString::fromUtf8(dossier_) + u"/sortie"_s + (extension.isEmpty() ? QString() : u'.' + extension);
-    }
-    ~SortieEnMemoire() { VSIRmdirRecursive(dossier_.constData()); }
-    SortieEnMemoire(const SortieEnMemoire &) = delete;
-    SortieEnMemoire &operator=(const SortieEnMemoire &) = delete;
-
-    const QString &Chemin() const { return chemin_; }
-    void Livre(const Chantier &chantier) const
-    {
-        const CPLStringList noms(VSIReadDir(dossier_.constData()));
-        for (int i = 0; i < noms.size(); ++i) {
-            vsi_l_offset taille = 0;
-            const GByte *octets = VSIGetMemFileBuffer((dossier_ + '/' + noms[i]).constData(), &taille, FALSE);
-            const QString chemin = chantier.Chemin(base_ + QString::fromUtf8(noms[i]).mid(6)); // après « sortie »
-            QFile f(chemin);
-            if ((!octets && taille > 0) || !f.open(QIODevice::WriteOnly)
-                || f.write(reinterpret_cast<const char *>(octets), qint64(taille)) != qint64(taille) || !f.flush())
-                throw Erreur(u"Impossible d'écrire « %1 »."_s.arg(chemin));
-        }
-    }
-
-private:
-    static inline int numero_ = 0;
-    QByteArray dossier_;
-    QString base_;
-    QString chemin_;
-};
+// Écrit en mémoire (SortieEnMemoire), livré dans le chantier sous la base du fichier.
+void Livre(const SortieEnMemoire &memoire, const QString &nom, const Chantier &chantier)
+{
+    const QString base = QFileInfo(nom).completeBaseName();
+    const QString rate = memoire.Copie([&](const QString &suffixe) { return chantier.Chemin(base + suffixe); });
+    if (!rate.isEmpty())
+        throw Erreur(u"Impossible d'écrire « %1 »."_s.arg(rate));
+}
 
 void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
 {
@@ -912,6 +909,9 @@ void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
                 AjouteCadreTexte(*o.entite, etendue);
     for (const Groupe &g : d.groupes) {
         const QString nom = g.nom + (mif ? u".mif"_s : u".tab"_s);
+        if (echappe)
+            avertissements << jeux::AvertissementHorsJeu(jeux::HorsDuJeu(TextesDe(d), encodage), jeux::CharsetDeCodage(encodage),
+                                                         nom, u"ils sont écrits \\U+XXXX, que seul ce traducteur rétablit"_s);
         const SortieEnMemoire memoire(nom);
         Dataset table(CreeTableMapInfo(memoire.Chemin(), mif));
         OGRLayer *couche = CreeCoucheMapInfo(table.get(), g.nom, d.srs.get(), BornesTable(etendue, d.bornes, d.srs.get()),
@@ -950,7 +950,7 @@ void EcritMapInfo(const Donnees &d, Chantier &chantier, bool mif)
         table.reset();
         if (CPLGetLastErrorType() == CE_Failure)
             throw Erreur(u"Écriture de « %1 » incomplète : %2"_s.arg(nom, DerniereErreurGdal()));
-        memoire.Livre(chantier);
+        Livre(memoire, nom, chantier);
     }
 }
 
@@ -985,7 +985,7 @@ OGRGeometry *PartiesDeDimension(const OGRGeometry *g, int dimension)
 QString EncodageShape(const Donnees &d)
 {
     if (d.encodage != u"CP1252"_s && d.encodage.startsWith(u"CP"_s))
-        return d.encodage;
+        return jeux::Tient(TextesDe(d), d.encodage) ? d.encodage : u"UTF-8"_s;
     for (const Groupe &g : d.groupes) {
         for (int i = 0; i < g.defn->GetFieldCount(); ++i)
             if (!TientEnCp1252(QString::fromUtf8(g.defn->GetFieldDefn(i)->GetNameRef())))
@@ -1099,7 +1099,7 @@ void EcritShape(const Donnees &d, Chantier &chantier)
                     throw Erreur(u"Impossible d'écrire l'objet n° %1 dans « %2 » : %3"_s.arg(n).arg(nom, DerniereErreurGdal()));
             }
             ds.reset();
-            memoire.Livre(chantier);
+            Livre(memoire, nom + u".shp"_s, chantier);
         }
     }
 }
@@ -1198,9 +1198,12 @@ void Convertit(const Travail &t)
 {
     InitialiseGdal();
     OublieErreurs();
+    avertissements.clear();
     const QString dossier = DossierDestination(t);
     if (const auto defaut = integrite::DefautSource(t.source))
         throw Erreur(u"« %1 » n'est pas traduit : %2."_s.arg(t.source, *defaut));
+    if (const auto avertissement = integrite::AvertissementSource(t.source))
+        avertissements << *avertissement;
     Donnees d;
     switch (t.lecteur) {
     case Format::Dxf: LitDessin(t, d); break;
@@ -1232,6 +1235,10 @@ void Convertit(const Travail &t)
     }
     case Format::E00:
 #ifdef QUORVALE_AVEC_E00
+        // Une couverture s'écrit en Windows-1252 : ce qui n'y tient pas est dit, pas tu.
+        if (const QString hors = jeux::HorsDuJeu(TextesDe(d), u"CP1252"_s); !hors.isEmpty())
+            avertissements << jeux::AvertissementHorsJeu(hors, u"Windows-1252"_s, t.base + u".e00"_s,
+                                                         u"ils y sont remplacés par « ? »"_s);
         EcritE00(d, t.base, chantier.Chemin(t.base + u".e00"_s));
         break;
 #else
@@ -1241,6 +1248,8 @@ void Convertit(const Travail &t)
         throw Erreur(u"Écrivain non pris en charge."_s);
     }
     chantier.Livre(t.source);
+    for (const QString &a : std::as_const(avertissements))
+        SignaleAvertissement(u"« %1 » : %2."_s.arg(t.source, a));
 }
 
 int Traduit(const QStringList &arguments)

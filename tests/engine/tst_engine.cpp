@@ -342,7 +342,7 @@ void TestMoteur::sortieErreurDuTraducteurGardee()
     };
     TraduitFichier(poste.travail, u"/data/roads.tab"_s, u"/out/roads.shp"_s);
     QCOMPARE(poste.travail.MessagesTraducteur,
-             (QStringList{u"Le traducteur s'est terminé en erreur (code 2)."_s, u"imut : la source ne se lit pas"_s}));
+             (QStringList{u"Le traducteur s'est terminé en erreur (code 2)."_s, u"la source ne se lit pas"_s}));
 }
 
 void TestMoteur::destinationShpRenommeeApresLaTraduction()

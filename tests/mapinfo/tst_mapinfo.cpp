@@ -343,6 +343,9 @@ void TestMapInfo::importJeuxDeCaracteres_data()
     QTest::newRow("sans jeu déclaré") << QByteArray() << QByteArray("CP1252") << u"Trois-Rivières"_s << QByteArray("WindowsLatin1");
     QTest::newRow("Neutral, octets déjà UTF-8") << QByteArray("Charset \"Neutral\"") << QByteArray("UTF-8") << u"Gîte"_s
                                                 << QByteArray("WindowsLatin1");
+    QTest::newRow("Neutral, cyrillique en UTF-8") << QByteArray("Charset \"Neutral\"") << QByteArray("UTF-8") << u"Москва"_s
+                                                  << QByteArray("UTF-8");
+    QTest::newRow("sans jeu, Windows-1252 et €") << QByteArray() << QByteArray("CP1252") << u"Œuvre 5 €"_s << QByteArray("WindowsLatin1");
     QTest::newRow("UTF-8, texte plus long que la colonne en octets")
         << QByteArray("Charset \"UTF-8\"") << QByteArray("UTF-8") << u"Québec Значение Ж"_s << QByteArray("UTF-8");
 }
