@@ -1102,11 +1102,28 @@ void Convertit(const Travail &t)
     chantier.Livre(t.source);
 }
 
+int ProjectionPropre(const QStringList &arguments)
+{
+    if (arguments.size() != 1)
+        throw Erreur(u"Usage : imut projection \"<couverture.e00>\"."_s);
+    QFile f(Resous(arguments.first()));
+    if (!f.open(QIODevice::ReadOnly))
+        throw Erreur(u"Impossible de lire la couverture « %1 »."_s.arg(arguments.first()));
+    QByteArray texte = f.readAll();
+#ifdef QUORVALE_AVEC_E00
+    if (e00::EstCompresse(texte))
+        texte = e00::Decompresse(texte);
+#endif
+    return PrjTerrestreE00(texte) ? 0 : 2;
+}
+
 int Traduit(const QStringList &arguments)
 {
     try {
         if (!arguments.isEmpty() && arguments.first().compare(u"generate"_s, Qt::CaseInsensitive) == 0)
             return Genere(arguments.mid(1));
+        if (!arguments.isEmpty() && arguments.first().compare(u"projection"_s, Qt::CaseInsensitive) == 0)
+            return ProjectionPropre(arguments.mid(1));
         if (arguments.size() != 1)
             throw Erreur(u"Usage : imut generate <lecteur> <écrivain> \"<jeu>\" \"<PARAM.TXT>\" ... ou imut \"<Trad_Macro.txt>\"."_s);
         Convertit(LitTravail(arguments.first()));
