@@ -1072,6 +1072,24 @@ void Convertit(const Travail &t)
     if (d.encodage.isEmpty())
         d.encodage = u"CP1252"_s;
 
+    // Un dessin et une couverture ne portent que des objets géométriques : une table qui n'a que des
+    // fiches sans géométrie n'y laisserait rien, ce qui ne doit pas passer pour une traduction.
+    if (t.ecrivain == Format::Dxf || t.ecrivain == Format::E00) {
+        qsizetype fiches = 0;
+        bool geometrie = false;
+        for (const Groupe &g : d.groupes)
+            for (const Objet &o : g.objets) {
+                ++fiches;
+                geometrie = geometrie || o.genre != Aucun;
+            }
+        if (fiches > 0 && !geometrie)
+            throw Erreur(u"« %1 » est une table sans géométrie (%2 fiche(s)) : %3 ne peut porter que des objets "
+                         u"géométriques, rien n'est écrit."_s
+                             .arg(t.source)
+                             .arg(fiches)
+                             .arg(t.ecrivain == Format::Dxf ? u"un dessin DXF"_s : u"une couverture E00"_s));
+    }
+
     Chantier chantier(dossier);
     OublieErreurs();
     switch (t.ecrivain) {
