@@ -6,7 +6,7 @@ racine="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 construction="${QUORVALE_CONSTRUCTION:-$racine/build}"
 
 paquets=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
-         libgl-dev libgdal-dev gdal-bin)
+         libgl-dev libgdal-dev gdal-bin python3-gdal)
 manquants=()
 for p in "${paquets[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
