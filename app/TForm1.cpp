@@ -131,7 +131,7 @@ void TForm1::ComboBox1Select(int index)
     // dxf, e00, mif, shp, tab : Regrouper, Projection..., Projection du fichier, étiquette.
     static const bool visibles[5][4] = {
         {true, true, false, false},
-        {false, true, false, false},
+        {false, true, true, false},
         {false, false, false, true},
         {false, true, true, false},
         {false, false, false, true},

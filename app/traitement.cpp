@@ -495,6 +495,7 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
     travail.UtiliserProjectionFichier = c.options.UtiliserProjectionFichier;
     travail.RegrouperCouches = c.options.RegrouperCouches;
     travail.ProjectionFichier = [&c](const QString &source) { return c.projections.ProjectionFichier(source); };
+    travail.SystemePropre = [&travail](const QString &source) { return SystemePropreE00(travail, source); };
     travail.AppMapInfo = nullptr;
     travail.ScruteDossier2 = [&choix](const QString &dossier, const QString &filtre) {
         TScruteDossier ScruteDossier2;

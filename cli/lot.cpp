@@ -167,6 +167,7 @@ QString AideLot()
            u"  --remplacer                écrase les fichiers déjà présents dans la destination\n"
            u"  --regrouper-couches        regroupe les couches d'un dessin dxf dans une seule table\n"
            u"  --sans-projection-fichier  n'utilise pas le .prj qui accompagne un shapefile\n"
+           u"                             ni le système de la section PRJ d'une couverture E00\n"
            u"  --projection \"CoordSys ...\" projection par défaut (sinon « CoordSys NonEarth Projection 0, 7 »)\n"
            u"  --feuillets | --sans-feuillets\n"
            u"                             zone déterminée ou non d'après le numéro de feuillet\n"

@@ -229,6 +229,16 @@ bool ProjectionDuFichier(const Travail &travail, const QString &source)
     return travail.UtiliserProjectionFichier && FichierExiste(ChangeExtension(source, u".prj"_s));
 }
 
+bool SystemePropreE00(Travail &travail, const QString &source)
+{
+    if (RefusChemin(source) || RefusChemin(travail.DossierTemp))
+        return false;
+    const QString fichier = travail.DossierTemp + u"LancePrj"_s;
+    EcritBatch(fichier, VersOem(Guillemets(Executable(travail)) + u" projection "_s + Guillemets(source)));
+    const ResultatProcessus r = ExecuteEtAttend(travail.processus, fichier + u".bat"_s);
+    return r.code == 0 && !r.delaiDepasse;
+}
+
 QString TexteMacro(const Travail &travail, const QString &source, const QString &dossierCible,
                    const QString &dossierSource, const QString &cleCible, const QString &cleSource)
 {
@@ -270,7 +280,10 @@ QString TexteMacro(const Travail &travail, const QString &source, const QString 
     const int code = CodeProjection(clause);
     if (code >= 2001 && code <= 2999)
         clause = AjouteBornes(clause);
-    const bool projection = cleSource == u"dxf"_s || cleSource == u"e00"_s
+    // Une couverture qui nomme son système le garde quand la case est cochée ; un dessin n'en a pas.
+    const bool e00Propre = cleSource == u"e00"_s && travail.UtiliserProjectionFichier && travail.SystemePropre
+                           && travail.SystemePropre(source);
+    const bool projection = cleSource == u"dxf"_s || (cleSource == u"e00"_s && !e00Propre)
                             || (cleSource == u"shp"_s && !ProjectionDuFichier(travail, source));
     if (projection && cleCible == u"tab"_s)
         lignes << u"MAPINFO_COORDSYS_STATEMENT "_s + clause;

@@ -71,5 +71,8 @@ int CodeProjection(const QString &clause);
 QString AjouteBornes(const QString &clause);
 /** Vrai quand la case « Utiliser la projection du fichier » est cochée et qu'un .prj accompagne la source. */
 bool ProjectionDuFichier(const Travail &travail, const QString &source);
+/** Demande au traducteur (« imut projection », fichier de commandes LancePrj.bat) si la section PRJ
+ *  de la couverture E00 nomme un système terrestre ; faux quand il ne le dit pas, erreur comprise. */
+bool SystemePropreE00(Travail &travail, const QString &source);
 
 } // namespace quorvale

@@ -24,6 +24,9 @@ struct Travail {
     /** La clause CoordSys d'un fichier source (feuillet, associations de mots, projection choisie) ;
      *  vide : "CoordSys NonEarth Projection 0, 7". */
     std::function<QString(const QString &source)> ProjectionFichier;
+    /** Vrai quand une source E00 porte elle-même un système terrestre (section PRJ) : la case
+     *  cochée, la tâche n'écrit alors aucune clause et la couverture garde le sien. Vide : jamais. */
+    std::function<bool(const QString &source)> SystemePropre;
 
     Processus &processus;
     Horloge &horloge;

@@ -306,6 +306,30 @@ QStringList ClassesE00(const QByteArray &texte)
     return classes;
 }
 
+bool PrjTerrestreE00(const QByteArray &texte)
+{
+    const QList<QByteArray> lignes = texte.split('\n');
+    bool dans = false;
+    for (const QByteArray &brute : lignes) {
+        const QByteArray l = brute.trimmed();
+        if (!dans) {
+            // En-tête de section : « PRJ  2 » (simple précision) ou « PRJ  3 » (double).
+            dans = l == "PRJ  2" || l == "PRJ  3";
+            continue;
+        }
+        if (l.startsWith("EOP"))
+            return false;
+        const QByteArray majuscules = l.toUpper();
+        if (majuscules.startsWith("PROJCS[") || majuscules.startsWith("GEOGCS["))
+            return true;
+        if (majuscules.startsWith("PROJECTION")) {
+            const QByteArray valeur = majuscules.mid(10).trimmed();
+            return !valeur.isEmpty() && valeur != "UNKNOWN";
+        }
+    }
+    return false;
+}
+
 QStringList TypesEntites(const Generation &g)
 {
     switch (g.lecteur) {

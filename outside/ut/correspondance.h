@@ -43,6 +43,9 @@ QStringList CalquesDxfTexte(const QByteArray &contenu);
 /** Classes d'entités d'une couverture E00 non compressée ("arcs", "polygones", "points", "annotations",
  *  "regions" : les sous-classes de régions RPL, réunies par GDAL en une couche). */
 QStringList ClassesE00(const QByteArray &texte);
+/** Vrai quand la section PRJ d'une couverture non compressée nomme un système terrestre : un mot-clé
+ *  Projection autre que UNKNOWN, ou un WKT PROJCS / GEOGCS. Simple balayage du texte de la section. */
+bool PrjTerrestreE00(const QByteArray &texte);
 
 /** Un travail de traduction, tel que Trad_Macro.txt et PARAM.TXT le décrivent ensemble. */
 struct Travail {

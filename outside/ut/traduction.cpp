@@ -1216,6 +1216,24 @@ void Convertit(const Travail &t)
     if (d.encodage.isEmpty())
         d.encodage = u"CP1252"_s;
 
+    // Un dessin et une couverture ne portent que des objets géométriques : une table qui n'a que des
+    // fiches sans géométrie n'y laisserait rien, ce qui ne doit pas passer pour une traduction.
+    if (t.ecrivain == Format::Dxf || t.ecrivain == Format::E00) {
+        qsizetype fiches = 0;
+        bool geometrie = false;
+        for (const Groupe &g : d.groupes)
+            for (const Objet &o : g.objets) {
+                ++fiches;
+                geometrie = geometrie || o.genre != Aucun;
+            }
+        if (fiches > 0 && !geometrie)
+            throw Erreur(u"« %1 » est une table sans géométrie (%2 fiche(s)) : %3 ne peut porter que des objets "
+                         u"géométriques, rien n'est écrit."_s
+                             .arg(t.source)
+                             .arg(fiches)
+                             .arg(t.ecrivain == Format::Dxf ? u"un dessin DXF"_s : u"une couverture E00"_s));
+    }
+
     Chantier chantier(dossier);
     OublieErreurs();
     switch (t.ecrivain) {
@@ -1252,11 +1270,28 @@ void Convertit(const Travail &t)
         SignaleAvertissement(u"« %1 » : %2."_s.arg(t.source, a));
 }
 
+int ProjectionPropre(const QStringList &arguments)
+{
+    if (arguments.size() != 1)
+        throw Erreur(u"Usage : imut projection \"<couverture.e00>\"."_s);
+    QFile f(Resous(arguments.first()));
+    if (!f.open(QIODevice::ReadOnly))
+        throw Erreur(u"Impossible de lire la couverture « %1 »."_s.arg(arguments.first()));
+    QByteArray texte = f.readAll();
+#ifdef QUORVALE_AVEC_E00
+    if (e00::EstCompresse(texte))
+        texte = e00::Decompresse(texte);
+#endif
+    return PrjTerrestreE00(texte) ? 0 : 2;
+}
+
 int Traduit(const QStringList &arguments)
 {
     try {
         if (!arguments.isEmpty() && arguments.first().compare(u"generate"_s, Qt::CaseInsensitive) == 0)
             return Genere(arguments.mid(1));
+        if (!arguments.isEmpty() && arguments.first().compare(u"projection"_s, Qt::CaseInsensitive) == 0)
+            return ProjectionPropre(arguments.mid(1));
         if (arguments.size() != 1)
             throw Erreur(u"Usage : imut generate <lecteur> <écrivain> \"<jeu>\" \"<PARAM.TXT>\" ... ou imut \"<Trad_Macro.txt>\"."_s);
         Convertit(LitTravail(arguments.first()));

@@ -19,7 +19,12 @@ const QStringList &SuffixesGenres();
  *  quand il échoue. Lève Erreur en français. */
 void Convertit(const Travail &travail);
 
-/** Les deux commandes du traducteur : « generate ... » ou « <Trad_Macro.txt> » ; 0 ou 1. */
+/** « imut projection "<couverture.e00>" » : 0 quand la section PRJ de la couverture (compressée ou
+ *  non) nomme un système terrestre, 2 sinon ; lève Erreur quand elle ne se lit pas. */
+int ProjectionPropre(const QStringList &arguments);
+
+/** Les commandes du traducteur : « generate ... », « projection ... » ou « <Trad_Macro.txt> » ;
+ *  0 ou 1 (projection : 0, 2 ou 1). */
 int Traduit(const QStringList &arguments);
 
 } // namespace quorvale::ut

@@ -167,7 +167,7 @@ void TestDemarrage::optionsSelonLeFormatSource_data()
     QTest::addColumn<bool>("projectionFichier");
     QTest::addColumn<bool>("etiquette");
     QTest::newRow("dxf") << 0 << u"dxf"_s << true << true << false << false;
-    QTest::newRow("E00") << 1 << u"e00"_s << false << true << false << false;
+    QTest::newRow("E00 : projection du fichier aussi") << 1 << u"e00"_s << false << true << true << false;
     QTest::newRow("mif") << 2 << u"mif"_s << false << false << false << true;
     QTest::newRow("shp") << 3 << u"shp"_s << false << true << true << false;
     QTest::newRow("tab") << 4 << u"tab"_s << false << false << false << true;

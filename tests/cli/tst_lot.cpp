@@ -177,6 +177,8 @@ private slots:
 
     void paires_data();
     void paires();
+    void couvertureEtTableSansGeometrie_data();
+    void couvertureEtTableSansGeometrie();
     void sourcesIntactes();
     void regroupementGardeTout();
 
@@ -436,6 +438,71 @@ void TestLot::paires()
         QVERIFY2(Contient(relu.valeurs, attendu.valeur) || annotations,
                  qPrintable(base + u" : "_s + attendu.valeur + u" absent de "_s + relu.valeurs.mid(0, 20).join(u'|')));
     }
+}
+
+// Une couverture garde le système de sa section PRJ quand la case est cochée ; une table sans
+// géométrie se convertit vers shp, et reste « sans résultat », raison donnée, vers dxf et e00.
+void TestLot::couvertureEtTableSansGeometrie_data()
+{
+    QTest::addColumn<QString>("jeu");
+    QTest::addColumn<QString>("cible");
+    QTest::addColumn<bool>("sansProjection");
+    QTest::addColumn<QString>("compteRendu"); // début de la première ligne
+    QTest::addColumn<QString>("sortie");      // fichier relu ; vide : aucun fichier
+    QTest::addColumn<QString>("systeme");     // « projeté », « local » ; vide : non vérifié
+    const QString raison = u"est une table sans géométrie (3 fiche(s)) : %1 ne peut porter que des objets géométriques"_s;
+    QTest::newRow("e00 UTM vers tab : son système") << u"e00/gdal-testpoly"_s << u"tab"_s << false
+        << u"traduit : "_s << u"testpoly_polygones.tab"_s << u"projeté"_s;
+    QTest::newRow("e00 UTM vers mif : son système") << u"e00/gdal-testpoly"_s << u"mif"_s << false
+        << u"traduit : "_s << u"testpoly_polygones.mif"_s << u"projeté"_s;
+    QTest::newRow("--sans-projection-fichier : la clause du réglage") << u"e00/gdal-testpoly"_s << u"tab"_s << true
+        << u"traduit : "_s << u"testpoly_polygones.tab"_s << u"local"_s;
+    QTest::newRow("e00 sans PRJ : la clause du réglage") << u"e00/gdal-testpoint"_s << u"tab"_s << false
+        << u"traduit : "_s << u"testpoint_points.tab"_s << u"local"_s;
+    QTest::newRow("sans géométrie vers shp : le .dbf") << u"tab/gdal-aspatial"_s << u"shp"_s << false
+        << u"traduit : "_s << u"aspatial.dbf"_s << QString();
+    QTest::newRow("sans géométrie vers dxf") << u"tab/gdal-aspatial"_s << u"dxf"_s << false
+        << u"sans résultat : "_s + raison.arg(u"un dessin DXF"_s) << QString() << QString();
+    QTest::newRow("sans géométrie vers e00") << u"tab/gdal-aspatial"_s << u"e00"_s << false
+        << u"sans résultat : "_s + raison.arg(u"une couverture E00"_s) << QString() << QString();
+}
+
+void TestLot::couvertureEtTableSansGeometrie()
+{
+    QFETCH(QString, jeu);
+    QFETCH(QString, cible);
+    QFETCH(bool, sansProjection);
+    QFETCH(QString, compteRendu);
+    QFETCH(QString, sortie);
+    QFETCH(QString, systeme);
+    if (!traducteur_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    QTemporaryDir cibles;
+    const QString source = Echantillons() + u'/' + jeu;
+    QStringList ligne{u"--format-source"_s, jeu.left(3), u"--format-cible"_s, cible, u"--source"_s, source,
+                      u"--cible"_s, cibles.path()};
+    if (sansProjection)
+        ligne << u"--sans-projection-fichier"_s;
+    const Execution e = Lance(ligne);
+    const QString premiere = e.sortie.section(u'\n', 0, 0);
+    // L'état, puis la raison qui suit le nom du fichier.
+    const qsizetype deuxPoints = compteRendu.indexOf(u" : "_s) + 3;
+    QVERIFY2(premiere.startsWith(compteRendu.left(deuxPoints)) && premiere.contains(compteRendu.mid(deuxPoints)),
+             qPrintable(e.sortie + e.erreurs));
+    if (sortie.isEmpty()) {
+        QCOMPARE(QDir(cibles.path()).entryList(QDir::Files), QStringList{});
+        return;
+    }
+    QVERIFY2(QFile::exists(cibles.path() + u'/' + sortie), qPrintable(e.sortie));
+    if (systeme.isEmpty())
+        return;
+    GDALDatasetUniquePtr ds(GDALDataset::Open((cibles.path() + u'/' + sortie).toUtf8().constData(), GDAL_OF_VECTOR));
+    QVERIFY(ds);
+    const OGRSpatialReference *srs = ds->GetLayer(0)->GetSpatialRef();
+    QVERIFY(srs);
+    QCOMPARE(srs->IsProjected() ? u"projeté"_s : srs->IsLocal() ? u"local"_s : u"autre"_s, systeme);
+    if (systeme == u"projeté"_s)
+        QCOMPARE(srs->GetUTMZone(), 13); // Zone 13 de la section PRJ
 }
 
 void TestLot::sourcesIntactes()

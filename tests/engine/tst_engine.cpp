@@ -88,6 +88,8 @@ private slots:
     void ligneDeProjection();
     void projectionDuFichierShp_data();
     void projectionDuFichierShp();
+    void projectionPropreCouverture_data();
+    void projectionPropreCouverture();
     void codeProjection_data();
     void codeProjection();
     void clauseIlliseArreteAvantToutLancement();
@@ -285,6 +287,38 @@ void TestMoteur::projectionDuFichierShp()
     const QString macro = Lit(poste.T + u"Trad_Macro.txt"_s);
     QCOMPARE(macro.contains(u"\r\nMAPINFO_COORDSYS_STATEMENT "_s + Clause8 + u"\r\n"_s), ligne);
     QCOMPARE(poste.clausesDemandees.size(), 1); // demandée même quand elle ne sert pas
+}
+
+void TestMoteur::projectionPropreCouverture_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("caseCochee");
+    QTest::addColumn<bool>("terrestre");
+    QTest::addColumn<bool>("ligne");
+    QTest::newRow("e00 terrestre, cochée : pas de ligne") << u"/data/puits.e00"_s << true << true << false;
+    QTest::newRow("e00 sans système, cochée : ligne") << u"/data/puits.e00"_s << true << false << true;
+    QTest::newRow("e00 terrestre, décochée : ligne") << u"/data/puits.e00"_s << false << true << true;
+    QTest::newRow("dxf : toujours la ligne") << u"/data/plan.dxf"_s << true << true << true;
+}
+
+void TestMoteur::projectionPropreCouverture()
+{
+    QFETCH(QString, source);
+    QFETCH(bool, caseCochee);
+    QFETCH(bool, terrestre);
+    QFETCH(bool, ligne);
+    Poste poste;
+    QStringList demandes;
+    poste.travail.UtiliserProjectionFichier = caseCochee;
+    poste.travail.SystemePropre = [&](const QString &s) {
+        demandes << s;
+        return terrestre;
+    };
+    TraduitFichier(poste.travail, source, u"/out/puits.tab"_s);
+    const QString macro = Lit(poste.T + u"Trad_Macro.txt"_s);
+    QCOMPARE(macro.contains(u"\r\nMAPINFO_COORDSYS_STATEMENT "_s + Clause8 + u"\r\n"_s), ligne);
+    // Le traducteur n'est consulté que pour une couverture, case cochée.
+    QCOMPARE(demandes, caseCochee && source.endsWith(u".e00"_s) ? QStringList{source} : QStringList{});
 }
 
 void TestMoteur::codeProjection_data()

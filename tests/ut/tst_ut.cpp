@@ -851,6 +851,41 @@ private slots:
         QCOMPARE(lus, types);
     }
 
+    // « imut projection » : 0 quand la section PRJ nomme un système terrestre, 2 sinon, 1 illisible.
+    void projectionPropre_data()
+    {
+        QTest::addColumn<QString>("source"); // exemple, ou texte de la section PRJ d'une couverture faite ici
+        QTest::addColumn<int>("code");
+        QTest::newRow("UTM à mots-clés") << u"e00/gdal-testpoly/testpoly.e00"_s << 0;
+        QTest::newRow("UTM, export compressé") << u"compresse:e00/gdal-testpoly/testpoly.e00"_s << 0;
+        QTest::newRow("sans section PRJ") << u"e00/gdal-testpoint/testpoint.e00"_s << 2;
+        QTest::newRow("Projection UNKNOWN") << u"prj:Projection    UNKNOWN\n~\nUnits         METERS\n~"_s << 2;
+        QTest::newRow("WKT géographique") << u"prj:GEOGCS[\"NAD83\",DATUM[\"North_American_Datum_1983\"]]\n~"_s << 0;
+        QTest::newRow("WKT local") << u"prj:LOCAL_CS[\"Nonearth\",UNIT[\"Meter\",1]]\n~"_s << 2;
+        QTest::newRow("section vide") << u"prj:"_s << 2;
+        QTest::newRow("fichier absent") << u"absent.e00"_s << 1;
+    }
+
+    void projectionPropre()
+    {
+        QFETCH(QString, source);
+        QFETCH(int, code);
+        QString chemin = tmp.filePath(u"projection.e00"_s);
+        if (source.startsWith(u"prj:"_s)) {
+            quorvale::essai::Ecrit(chemin, "EXP  0 /X/PROJECTION.E00\nPRJ  2\n" + source.mid(4).toUtf8()
+                                               + "\nEOP\nEOS\n");
+        } else if (source.startsWith(u"compresse:"_s)) {
+            QByteArray texte = quorvale::essai::Lit(Echantillons() + u'/' + source.mid(10));
+            quorvale::essai::Ecrit(chemin, quorvale::essai::CompresseE00(texte.replace("\r\n", "\n"), false));
+        } else {
+            chemin = source == u"absent.e00"_s ? tmp.filePath(source) : Echantillons() + u'/' + source;
+        }
+        QProcess p;
+        p.start(Imut(), {u"projection"_s, chemin});
+        QVERIFY(p.waitForFinished());
+        QCOMPARE(p.exitCode(), code);
+    }
+
     // Le fichier exact d'une table, et un nom de dossier que le shell interpréterait.
     void paramEtNomsDangereux()
     {
