@@ -167,6 +167,12 @@ QString TForm2::ProjectionFichier(const QString &chemin) const
     return quorvale::ProjectionFichier(chemin, ReglagesCourants(), associations, ProjectionChoisie);
 }
 
+OrigineSysteme TForm2::ExpliqueFichier(const QString &chemin) const
+{
+    const QList<Association> associations = form3_ ? form3_->Associations() : QList<Association>();
+    return ExpliqueProjection(chemin, ReglagesCourants(), associations, ProjectionChoisie);
+}
+
 void TForm2::ComboBox1Select(int index)
 {
     const QSignalBlocker bloque(ListBox1);

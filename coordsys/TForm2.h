@@ -37,6 +37,7 @@ public:
     void setForm3(TForm3 *form3) { form3_ = form3; }
 
     QString ProjectionFichier(const QString &chemin) const override;
+    OrigineSysteme ExpliqueFichier(const QString &chemin) const override;
     const Catalogue &CatalogueProjections() const override { return catalogue_; }
 
     /** Les réglages tels que les contrôles les montrent. */
