@@ -1,13 +1,18 @@
 #include "TForm1.h"
 
 #include "TFAttente.h"
+#include "TRapport.h"
 #include "demarrage.h"
 #include "fichiers.h"
 #include "projections.h"
 #include "ui_TForm1.h"
 #include "version.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileInfo>
@@ -29,6 +34,43 @@ QString NomsChoisis(const QStringList &fichiers)
     }
     return noms.join(u';');
 }
+
+QStringList CheminsDeposes(const QList<QUrl> &adresses)
+{
+    QStringList chemins;
+    for (const QUrl &adresse : adresses)
+        if (adresse.isLocalFile())
+            chemins << adresse.toLocalFile();
+    return chemins;
+}
+
+namespace {
+
+// Les messages du traitement, tus quand la fenêtre a été fermée pendant qu'il tournait : le
+// programme finit sans boîte à fermer.
+class MessagesDeFermeture : public Messages {
+public:
+    MessagesDeFermeture(Messages &messages, const bool &tus) : messages_(messages), tus_(tus) {}
+    void Affiche(const QString &texte) override
+    {
+        if (!tus_)
+            messages_.Affiche(texte);
+    }
+
+private:
+    Messages &messages_;
+    const bool &tus_;
+};
+
+// Les noms des choix retenus d'un départ à l'autre, à côté des quatre réglages de projection.
+const QString CleFormatSource = u"FormatSource"_s;
+const QString CleFormatCible = u"FormatCible"_s;
+const QString CleFichiers = u"Fichiers"_s;
+const QString CleDossierSource = u"DossierSource"_s;
+const QString CleDossierCible = u"DossierCible"_s;
+const QString CleCases[] = {u"SousDossiers"_s, u"Remplacer"_s, u"RegrouperCouches"_s, u"ProjectionDuFichier"_s};
+
+} // namespace
 
 QString DossierChoisi(const QStringList &fichiers)
 {
@@ -69,6 +111,9 @@ TForm1::TForm1(Services &services, QWidget *parent)
     const auto enfants = findChildren<QWidget *>();
     for (QWidget *w : enfants)
         w->installEventFilter(this);
+    // Un dossier (ou des fichiers) déposé depuis un gestionnaire de fichiers donne son chemin local.
+    ui_->Edit2->setAcceptDrops(true);
+    ui_->Edit3->setAcceptDrops(true);
 
     connect(ui_->ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Select);
     connect(ui_->ComboBox2, &QComboBox::activated, this, &TForm1::ComboBox2Select);
@@ -220,12 +265,17 @@ void TForm1::Button5Click()
 
 void TForm1::Button3Click()
 {
+    ligneFinaleGardee_ = false;
+    fermerApresTraitement_ = false;
+    if (rapport_)
+        rapport_->hide();
     if (!projections_ && !projectionsParDefaut_)
         projectionsParDefaut_ = std::make_unique<ProjectionsFixes>();
     if (projectionsParDefaut_)
         projectionsParDefaut_->ProjectionChoisie = choix_.ProjectionChoisie;
 
-    Contexte contexte{choix_, Options(), services_.automation, services_.processus, services_.messages,
+    MessagesDeFermeture messages(services_.messages, fermerApresTraitement_);
+    Contexte contexte{choix_, Options(), services_.automation, services_.processus, messages,
                       services_.horloge, *avancement_,
                       projections_ ? *projections_ : *projectionsParDefaut_};
     contexte.DossierTemp = DossierTemporaire();
@@ -247,26 +297,126 @@ void TForm1::Button3Click()
         activateWindow();
     };
     bilan_ = Traduire(contexte);
-    // Les fichiers restés sans résultat ne passent pas pour une réussite.
-    if (!bilan_.Refus && !bilan_.Erreur && !bilan_.AucunFichier) {
-        const QString problemes = TexteProblemes(bilan_);
-        if (!problemes.isEmpty())
-            services_.messages.Affiche(problemes);
+    if (fermerApresTraitement_) {
+        // Le traitement est annulé et remis en état : la fermeture demandée se fait maintenant.
+        close();
+        return;
+    }
+    if (bilan_.Refus || bilan_.Fichiers.isEmpty())
+        return;
+    ligneFinaleGardee_ = true;
+    // Au lieu d'une boîte de message, le rapport : chaque fichier, son résultat et son système.
+    const bool premiere = !rapport_;
+    if (!rapport_)
+        rapport_ = std::make_unique<TRapport>(services_.messages, this);
+    rapport_->Montre(bilan_, panneau0_->text());
+    if (premiere) {
+        // À côté de la fenêtre principale, ramené sur l'écran.
+        QPoint coin = frameGeometry().topRight() + QPoint(8, 0);
+        if (const QScreen *ecran = screen()) {
+            const QRect dispo = ecran->availableGeometry();
+            coin.setX(qMax(dispo.left(), qMin(coin.x(), dispo.right() - rapport_->frameGeometry().width())));
+            coin.setY(qMax(dispo.top(), qMin(coin.y(), dispo.bottom() - rapport_->frameGeometry().height())));
+        }
+        rapport_->move(coin);
     }
 }
 
 bool TForm1::eventFilter(QObject *objet, QEvent *evenement)
 {
-    if (evenement->type() == QEvent::Enter && !occupe_) {
+    if ((objet == ui_->Edit2 || objet == ui_->Edit3)
+        && (evenement->type() == QEvent::DragEnter || evenement->type() == QEvent::DragMove
+            || evenement->type() == QEvent::Drop)) {
+        auto *depot = static_cast<QDropEvent *>(evenement);
+        const QStringList chemins = depot->mimeData() ? CheminsDeposes(depot->mimeData()->urls()) : QStringList();
+        if (chemins.isEmpty() || occupe_) {
+            depot->ignore();
+            return true;
+        }
+        depot->acceptProposedAction();
+        if (evenement->type() == QEvent::Drop)
+            Depose(objet == ui_->Edit2, chemins);
+        return true;
+    }
+    if (evenement->type() == QEvent::Enter && !occupe_ && !ligneFinaleGardee_) {
         if (auto *w = qobject_cast<QWidget *>(objet))
             panneau0_->setText(w->statusTip());
     }
     return QWidget::eventFilter(objet, evenement);
 }
 
+void TForm1::Depose(bool source, const QStringList &chemins)
+{
+    const QString premier = chemins.first();
+    QString dossier = DossierExiste(premier) ? premier : premier.left(premier.lastIndexOf(u'/') + 1);
+    if (!dossier.endsWith(u'/'))
+        dossier += u'/';
+    if (!source) {
+        ui_->Edit3->setText(dossier);
+        return;
+    }
+    // Des fichiers déposés sur la source : leurs noms dans « Fichier(s) », comme « ... ».
+    if (!DossierExiste(premier))
+        ui_->Edit1->setText(NomsChoisis(chemins));
+    ui_->Edit2->setText(dossier);
+}
+
+void TForm1::LitChoixRetenus()
+{
+    Reglages &r = services_.reglages;
+    if (!r.Ouvre())
+        return;
+    auto format = [&](const QString &cle, QComboBox *liste, void (TForm1::*choix)(int)) {
+        bool ok = false;
+        const int index = r.LitTexte(cle).value_or(QString()).toInt(&ok);
+        if (ok && index >= 0 && index < liste->count()) {
+            liste->setCurrentIndex(index);
+            (this->*choix)(index);
+        }
+    };
+    format(CleFormatSource, ui_->ComboBox1, &TForm1::ComboBox1Select);
+    format(CleFormatCible, ui_->ComboBox2, &TForm1::ComboBox2Select);
+    if (const auto t = r.LitTexte(CleFichiers))
+        ui_->Edit1->setText(*t);
+    if (const auto t = r.LitTexte(CleDossierSource))
+        ui_->Edit2->setText(*t);
+    if (const auto t = r.LitTexte(CleDossierCible))
+        ui_->Edit3->setText(*t);
+    QCheckBox *cases[] = {ui_->CheckBox1, ui_->CheckBox2, ui_->CheckBox3, ui_->CheckBox4};
+    for (int i = 0; i < 4; ++i)
+        if (const auto v = r.Lit(CleCases[i]))
+            cases[i]->setChecked(*v);
+}
+
+void TForm1::RetientChoix() const
+{
+    Reglages &r = services_.reglages;
+    if (!r.Ouvre())
+        return;
+    r.EcritTexte(CleFormatSource, QString::number(ui_->ComboBox1->currentIndex()));
+    r.EcritTexte(CleFormatCible, QString::number(ui_->ComboBox2->currentIndex()));
+    r.EcritTexte(CleFichiers, ui_->Edit1->text());
+    r.EcritTexte(CleDossierSource, ui_->Edit2->text());
+    r.EcritTexte(CleDossierCible, ui_->Edit3->text());
+    const QCheckBox *cases[] = {ui_->CheckBox1, ui_->CheckBox2, ui_->CheckBox3, ui_->CheckBox4};
+    for (int i = 0; i < 4; ++i)
+        r.Ecrit(CleCases[i], cases[i]->isChecked());
+}
+
 void TForm1::closeEvent(QCloseEvent *evenement)
 {
-    // La fermeture est toujours permise ; une fenêtre d'avancement ouverte se ferme avec elle.
+    if (occupe_) {
+        // Pendant un traitement : il s'annule comme par « Annuler » ; le fichier en cours finit, la
+        // remise en état se fait, puis Button3Click ferme la fenêtre.
+        fermerApresTraitement_ = true;
+        avancement_->DemandeAnnulation();
+        evenement->ignore();
+        return;
+    }
+    RetientChoix();
+    if (rapport_)
+        rapport_->close();
+    // Une fenêtre d'avancement ouverte se ferme avec la fenêtre principale.
     avancement_->FermeAttente();
     if (fermeture_)
         fermeture_();

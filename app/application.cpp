@@ -24,7 +24,9 @@ int LanceApplication(int argc, char *argv[])
     QApplication::setOrganizationName(u"Olvessa"_s);
     QApplication::setWindowIcon(IconeQuorvale(32));
 
-    // Les boutons des dialogues de Qt en français.
+    // Les dialogues de Qt en français (textes, tailles « Kio », dates), quelle que soit la langue du
+    // système ; le format long de l'heure reste celui du système.
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::Canada));
     QTranslator traductionQt;
     if (traductionQt.load(QLocale(QLocale::French), u"qtbase"_s, u"_"_s,
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
@@ -56,6 +58,7 @@ int LanceApplication(int argc, char *argv[])
     Form2.setForm3(&Form3);
     Form1.setFormeProjection(&Form2);
     Form1.setProjections(&Form2);
+    Form1.LitChoixRetenus();
 
     Form1.show();
     return application.exec();

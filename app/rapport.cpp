@@ -186,6 +186,8 @@ QVariant ModeleRapport::data(const QModelIndex &index, int role) const
     const ResultatFichier &r = fichiers_[index.row()];
     if (role == Qt::UserRole)
         return int(r.etat);
+    if (role == RoleRepli)
+        return RepliNonEarth(r);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     switch (index.column()) {

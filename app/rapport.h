@@ -41,9 +41,10 @@ void NoteSysteme(ResultatFichier &resultat, int codePaire, bool utiliserProjecti
                  const Projections &projections);
 
 /** Les lignes du rapport pour une vue : une ligne par fichier. Le rôle Qt::UserRole de chaque case
- *  rend l'état (entier), pour filtrer. */
+ *  rend l'état (entier), RoleRepli vrai pour une sortie tombée sur NonEarth, pour filtrer. */
 class ModeleRapport : public QAbstractTableModel {
 public:
+    static constexpr int RoleRepli = Qt::UserRole + 1;
     enum Colonne { Source, Etat, Destination, Raison, Systeme, Regle, Avertissement, NombreColonnes };
     explicit ModeleRapport(QObject *parent = nullptr) : QAbstractTableModel(parent) {}
     void Remplit(const QList<ResultatFichier> &fichiers);

@@ -65,6 +65,8 @@ public slots:
 
 private:
     void Preselection();
+    /** « Projection courante » : le nom de la projection choisie dans le catalogue, ou sa clause. */
+    void MontreProjectionChoisie();
 
     Reglages &reglages_;
     Messages &messages_;

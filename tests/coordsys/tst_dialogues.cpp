@@ -202,7 +202,8 @@ void TestDialogues::preselection()
     QCOMPARE(form->ListBox1->currentRow(), 6);
     QCOMPARE(form->ProjectionCourante, u"Québec MTM 8"_s);
     QCOMPARE(form->ParametresCourants, u"8,74,7,-73.5,0,0.9999,304800,0"_s);
-    QCOMPARE(form->Label5->text(), u"Québec MTM 8"_s);
+    // « Projection courante » : celle qu'emploiera le traitement, tant que « OK » n'est pas pressé.
+    QCOMPARE(form->Label5->text(), u"Non-Terrestre (mètres)"_s);
     QVERIFY(form->Button4->isEnabled());
     QCOMPARE(form->ProjectionChoisie, u"CoordSys NonEarth Projection 0, 7"_s);
     QVERIFY(banc.messages.vus.isEmpty());
@@ -252,6 +253,13 @@ void TestDialogues::choixDeCategorie()
     QCOMPARE(form->ParametresCourants, u"8,74,7,-64.5,0,0.9999,304800,0"_s);
     form->Button4->click();
     QCOMPARE(form->ProjectionChoisie, u"CoordSys Earth Projection 8,74,7,-64.5,0,0.9999,304800,0"_s);
+    QCOMPARE(form->Label5->text(), u"MTM 5"_s);
+    // Retenue d'un départ à l'autre.
+    {
+        auto suivant = banc.Form2();
+        QCOMPARE(suivant->ProjectionChoisie, u"CoordSys Earth Projection 8,74,7,-64.5,0,0.9999,304800,0"_s);
+        QCOMPARE(suivant->Label5->text(), u"MTM 5"_s);
+    }
     form->ComboBox1Select(1);
     form->ListBox1->setCurrentRow(0);
     form->Button4Click();
@@ -264,7 +272,7 @@ void TestDialogues::fermetureSansOk()
     auto form = banc.Form2();
     form->ListBox1->setCurrentRow(7);
     form->reject();
-    QCOMPARE(form->Label5->text(), u"MTM 9"_s);
+    QCOMPARE(form->Label5->text(), u"Non-Terrestre (mètres)"_s);
     QCOMPARE(form->ProjectionChoisie, u"CoordSys NonEarth Projection 0, 7"_s);
     QCOMPARE(form->ProjectionFichier(u"/data/routes.dxf"_s), u"CoordSys NonEarth Projection 0, 7"_s);
 }
