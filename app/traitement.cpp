@@ -394,6 +394,15 @@ bool SortieProduite(const QStringList &cibles, const QDateTime &depuis)
 QString EtatFinal(const Bilan &bilan)
 {
     const auto problemes = bilan.Problemes();
+    // Rien d'écrit parce que chaque destination existait déjà : on le dit plutôt qu'une réussite.
+    const bool rienEcrit = std::none_of(bilan.Fichiers.cbegin(), bilan.Fichiers.cend(), [](const ResultatFichier &r) {
+        return r.etat == ResultatFichier::Traduit;
+    });
+    if (problemes.isEmpty() && rienEcrit && !bilan.Fichiers.isEmpty())
+        return bilan.Fichiers.size() == 1
+                   ? u"La traduction est complétée : aucun fichier écrit, la destination existe déjà"_s
+                   : u"La traduction est complétée : aucun fichier écrit, les %1 destinations existent déjà"_s.arg(
+                         bilan.Fichiers.size());
     if (problemes.isEmpty())
         return u"La traduction est complétée"_s;
     return problemes.size() == 1 ? u"La traduction est complétée : 1 fichier sans résultat"_s

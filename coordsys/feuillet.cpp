@@ -152,13 +152,15 @@ OrigineSysteme ExpliqueProjection(const QString &chemin, const ReglagesProjectio
             const QString meridien = feuillet.isEmpty() ? QString() : MeridienMTM(feuillet);
             if (!meridien.isEmpty())
                 return {Clause(datum, u",7,-?,0,0.9999,304800,0"_s, meridien), RegleSysteme::Feuillet,
-                        u"feuillet %1, MTM méridien %2, %3"_s.arg(feuillet, meridien, nomDatum)};
+                        u"feuillet %1, MTM zone %2 (méridien -%3), %4"_s
+                            .arg(feuillet, QString::number(qRound((meridien.toDouble() - 49.5) / 3)), meridien, nomDatum)};
         } else {
             const QString feuillet = FeuilletUTM(chemin);
             const QString meridien = feuillet.isEmpty() ? QString() : MeridienUTM(feuillet);
             if (!meridien.isEmpty())
                 return {Clause(datum, u",7,-?,0,0.9996,500000,0"_s, meridien), RegleSysteme::Feuillet,
-                        u"feuillet %1, UTM méridien %2, %3"_s.arg(feuillet, meridien, nomDatum)};
+                        u"feuillet %1, UTM zone %2 (méridien -%3), %4"_s
+                            .arg(feuillet, QString::number(qRound((183 - meridien.toDouble()) / 6)), meridien, nomDatum)};
         }
     }
     if (reglages.AssoMots)
