@@ -13,6 +13,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileInfo>
@@ -62,6 +63,23 @@ private:
     const bool &tus_;
 };
 
+// Une étiquette qui dessine son texte abrégé par « … » quand il ne tient pas ; text() le garde entier,
+// la bulle le montre.
+class EtiquetteAbregee : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter peintre(this);
+        const QRect zone = contentsRect();
+        const QString abrege = fontMetrics().elidedText(text(), Qt::ElideRight, zone.width());
+        setToolTip(abrege == text() ? QString() : text());
+        peintre.drawText(zone, int(alignment()), abrege);
+    }
+};
+
 // Les noms des choix retenus d'un départ à l'autre, à côté des quatre réglages de projection.
 const QString CleFormatSource = u"FormatSource"_s;
 const QString CleFormatCible = u"FormatCible"_s;
@@ -93,10 +111,11 @@ TForm1::TForm1(Services &services, QWidget *parent)
     statusBar_->setObjectName(u"StatusBar1"_s);
     statusBar_->setSizeGripEnabled(false);
     statusBar_->setGeometry(0, 381, 392, 22);
-    panneau0_ = new QLabel(statusBar_);
-    panneau0_->setFixedWidth(300);
+    // Le panneau 0 laisse la place du panneau de version ; une aide trop longue finit par « … ».
+    panneau0_ = new EtiquetteAbregee(statusBar_);
+    panneau0_->setFixedWidth(276);
     panneau1_ = new QLabel(statusBar_);
-    panneau1_->setFixedWidth(100);
+    panneau1_->setFixedWidth(96);
     statusBar_->addWidget(panneau0_);
     statusBar_->addWidget(panneau1_);
 
@@ -241,16 +260,31 @@ void TForm1::Button7Click()
     choix_.DossierSource = ui_->Edit2->text();
 }
 
+void TForm1::OuvreDialogue(QDialog *dialogue)
+{
+    // Là où il s'est ouvert la dernière fois, sinon centré sur la fenêtre principale : il ne glisse
+    // pas d'une ouverture à l'autre.
+    const QVariant place = dialogue->property("quorvalePlace");
+    if (place.isValid()) {
+        dialogue->move(place.toPoint());
+    } else {
+        dialogue->adjustSize();
+        dialogue->move(frameGeometry().center() - QPoint(dialogue->width() / 2, dialogue->height() / 2));
+    }
+    dialogue->exec();
+    dialogue->setProperty("quorvalePlace", dialogue->pos());
+}
+
 void TForm1::Button4Click()
 {
     if (formeProjection_)
-        formeProjection_->exec();
+        OuvreDialogue(formeProjection_);
 }
 
 void TForm1::Button8Click()
 {
     if (aboutBox_)
-        aboutBox_->exec();
+        OuvreDialogue(aboutBox_);
 }
 
 void TForm1::Button9Click()
@@ -309,14 +343,19 @@ void TForm1::Button3Click()
     const bool premiere = !rapport_;
     if (!rapport_)
         rapport_ = std::make_unique<TRapport>(services_.messages, this);
-    rapport_->Montre(bilan_, panneau0_->text());
+    rapport_->Montre(bilan_, panneau0_->text(), choix_.DossierSource, choix_.DossierCible);
     if (premiere) {
-        // À côté de la fenêtre principale, ramené sur l'écran.
-        QPoint coin = frameGeometry().topRight() + QPoint(8, 0);
+        // À côté de la fenêtre principale (à droite, sinon à gauche), sans la couvrir si l'écran le
+        // permet, et ramené sur l'écran.
+        const QRect cadre = frameGeometry();
+        const int largeur = rapport_->frameGeometry().width(), hauteur = rapport_->frameGeometry().height();
+        QPoint coin(cadre.right() + 8, cadre.top());
         if (const QScreen *ecran = screen()) {
             const QRect dispo = ecran->availableGeometry();
-            coin.setX(qMax(dispo.left(), qMin(coin.x(), dispo.right() - rapport_->frameGeometry().width())));
-            coin.setY(qMax(dispo.top(), qMin(coin.y(), dispo.bottom() - rapport_->frameGeometry().height())));
+            if (coin.x() + largeur > dispo.right() && cadre.left() - 8 - largeur >= dispo.left())
+                coin.setX(cadre.left() - 8 - largeur);
+            coin.setX(qMax(dispo.left(), qMin(coin.x(), dispo.right() - largeur)));
+            coin.setY(qMax(dispo.top(), qMin(coin.y(), dispo.bottom() - hauteur)));
         }
         rapport_->move(coin);
     }

@@ -83,6 +83,8 @@ public slots:
 
 protected:
     bool eventFilter(QObject *objet, QEvent *evenement) override;
+    /** Un dialogue modal à sa dernière place, ou centré sur la fenêtre principale. */
+    void OuvreDialogue(QDialog *dialogue);
     /** Un dépôt sur la source (fichiers ou dossier) ou sur la destination (dossier). */
     void Depose(bool source, const QStringList &chemins);
     void closeEvent(QCloseEvent *evenement) override;

@@ -43,6 +43,9 @@ TRapport::TRapport(Messages &messages, QWidget *parent)
     LabelComptes = new QLabel(this);
     LabelComptes->setObjectName(u"LabelComptes"_s);
     LabelComptes->setWordWrap(true);
+    LabelDossiers = new QLabel(this);
+    LabelDossiers->setObjectName(u"LabelDossiers"_s);
+    LabelDossiers->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ComboFiltre = new QComboBox(this);
     ComboFiltre->setObjectName(u"ComboFiltre"_s);
     // Dans l'ordre des états, puis les replis : l'entrée i + 1 montre l'état i.
@@ -62,6 +65,7 @@ TRapport::TRapport(Messages &messages, QWidget *parent)
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->setWordWrap(false);
     Table->verticalHeader()->setVisible(false);
+    Table->verticalHeader()->setDefaultSectionSize(Table->fontMetrics().height() + 6);
     Table->horizontalHeader()->setStretchLastSection(true);
     ButtonEnregistrer = new QPushButton(u"Enregistrer..."_s, this);
     ButtonEnregistrer->setObjectName(u"ButtonEnregistrer"_s);
@@ -81,10 +85,11 @@ TRapport::TRapport(Messages &messages, QWidget *parent)
     boutons->addWidget(ButtonFermer);
     auto *disposition = new QVBoxLayout(this);
     disposition->addWidget(LabelComptes);
+    disposition->addWidget(LabelDossiers);
     disposition->addLayout(filtre);
     disposition->addWidget(Table, 1);
     disposition->addLayout(boutons);
-    resize(760, 420);
+    resize(900, 440);
 
     DemandeFichier = [this] {
         return QFileDialog::getSaveFileName(this, u"Enregistrer le rapport"_s,
@@ -96,13 +101,17 @@ TRapport::TRapport(Messages &messages, QWidget *parent)
     connect(ButtonFermer, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void TRapport::Montre(const Bilan &bilan, const QString &ligneFinale)
+void TRapport::Montre(const Bilan &bilan, const QString &ligneFinale, const QString &dossierSource,
+                      const QString &dossierCible)
 {
-    Modele->Remplit(bilan.Fichiers);
+    Modele->Remplit(bilan.Fichiers, dossierSource, dossierCible);
     ComboFiltre->setCurrentIndex(0);
     Filtre->Choisit(-1);
     const QString comptes = TexteComptes(CompteBilan(bilan));
     LabelComptes->setText(ligneFinale.isEmpty() ? comptes : ligneFinale + u"\n"_s + comptes);
+    LabelDossiers->setText(dossierSource.isEmpty() ? QString()
+                                                   : u"Source : %1\nDestination : %2"_s.arg(dossierSource, dossierCible));
+    LabelDossiers->setVisible(!dossierSource.isEmpty());
     Table->resizeColumnsToContents();
     // Des chemins très longs ne poussent pas les autres colonnes hors de la fenêtre.
     for (int c = 0; c < Modele->columnCount(); ++c)

@@ -38,12 +38,13 @@ public:
     TRapport(Messages &messages, QWidget *parent = nullptr);
 
     /** Montre le bilan d'un traitement et la dernière ligne de la barre d'état. */
-    void Montre(const Bilan &bilan, const QString &ligneFinale);
+    void Montre(const Bilan &bilan, const QString &ligneFinale, const QString &dossierSource = {},
+                const QString &dossierCible = {});
 
     /** Le fichier où enregistrer ; par défaut le dialogue de Qt. Vide : abandon. */
     std::function<QString()> DemandeFichier;
 
-    QLabel *LabelComptes;
+    QLabel *LabelComptes, *LabelDossiers;
     QComboBox *ComboFiltre;
     QTableView *Table;
     QPushButton *ButtonEnregistrer, *ButtonFermer;

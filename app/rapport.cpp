@@ -162,10 +162,13 @@ void NoteSysteme(ResultatFichier &resultat, int codePaire, bool utiliserProjecti
     resultat.DetailRegle = origine.Detail;
 }
 
-void ModeleRapport::Remplit(const QList<ResultatFichier> &fichiers)
+void ModeleRapport::Remplit(const QList<ResultatFichier> &fichiers, const QString &dossierSource,
+                            const QString &dossierCible)
 {
     beginResetModel();
     fichiers_ = fichiers;
+    dossierSource_ = dossierSource;
+    dossierCible_ = dossierCible;
     endResetModel();
 }
 
@@ -190,10 +193,17 @@ QVariant ModeleRapport::data(const QModelIndex &index, int role) const
         return RepliNonEarth(r);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
+    // Sous le dossier du traitement (la source est listée en minuscules ASCII) ; la bulle, entier.
+    auto sous = [role](const QString &chemin, const QString &dossier) {
+        if (role == Qt::ToolTipRole || dossier.isEmpty() || !chemin.startsWith(dossier, Qt::CaseInsensitive))
+            return chemin;
+        const QString reste = chemin.mid(dossier.size());
+        return reste.startsWith(u'/') ? reste.mid(1) : reste;
+    };
     switch (index.column()) {
-    case Source: return r.Source;
+    case Source: return sous(r.Source, dossierSource_);
     case Etat: return NomEtat(r.etat);
-    case Destination: return r.Destination;
+    case Destination: return sous(r.Destination, dossierCible_);
     case Raison: return r.Raison;
     case Systeme: return RepliNonEarth(r) ? u"NonEarth (repli) : "_s + r.Systeme : r.Systeme;
     case Regle:
@@ -207,8 +217,8 @@ QVariant ModeleRapport::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const QStringList titres{u"Source"_s, u"Résultat"_s, u"Destination"_s, u"Raison"_s,
-                                    u"Système de coordonnées"_s, u"Règle"_s, u"Avertissement"_s};
+    static const QStringList titres{u"Source"_s, u"Résultat"_s, u"Règle"_s, u"Système de coordonnées"_s,
+                                    u"Raison"_s, u"Avertissement"_s, u"Destination"_s};
     return section >= 0 && section < titres.size() ? QVariant(titres[section]) : QVariant();
 }
 

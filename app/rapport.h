@@ -45,9 +45,12 @@ void NoteSysteme(ResultatFichier &resultat, int codePaire, bool utiliserProjecti
 class ModeleRapport : public QAbstractTableModel {
 public:
     static constexpr int RoleRepli = Qt::UserRole + 1;
-    enum Colonne { Source, Etat, Destination, Raison, Systeme, Regle, Avertissement, NombreColonnes };
+    enum Colonne { Source, Etat, Regle, Systeme, Raison, Avertissement, Destination, NombreColonnes };
     explicit ModeleRapport(QObject *parent = nullptr) : QAbstractTableModel(parent) {}
-    void Remplit(const QList<ResultatFichier> &fichiers);
+    /** Les fichiers et les deux dossiers du traitement : la vue montre les chemins sous eux (la bulle,
+     *  le chemin entier). */
+    void Remplit(const QList<ResultatFichier> &fichiers, const QString &dossierSource = {},
+                 const QString &dossierCible = {});
     const QList<ResultatFichier> &Fichiers() const { return fichiers_; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -57,6 +60,7 @@ public:
 
 private:
     QList<ResultatFichier> fichiers_;
+    QString dossierSource_, dossierCible_;
 };
 
 } // namespace quorvale

@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeySequence>
+#include <QScreen>
+#include <QShortcut>
 #include <QMessageBox>
 #include <QTextBrowser>
 #include <QUrl>
@@ -66,6 +69,15 @@ void AideFenetre::AfficheAide(const QString &fichier)
         navigateur->setObjectName(u"navigateur"_s);
         navigateur->setOpenExternalLinks(true);
         disposition->addWidget(navigateur);
+        // Échap ferme l'aide, comme un dialogue.
+        auto *echap = new QShortcut(QKeySequence(Qt::Key_Escape), fenetre);
+        QObject::connect(echap, &QShortcut::activated, fenetre, &QWidget::close);
+        // La première fois, centrée sur la fenêtre active (sinon sur l'écran) ; ensuite là où on l'a laissée.
+        const QWidget *active = QApplication::activeWindow();
+        const QRect autour = active ? active->frameGeometry()
+                                    : (fenetre->screen() ? fenetre->screen()->availableGeometry() : QRect());
+        if (autour.isValid())
+            fenetre->move(autour.center() - QPoint(fenetre->width() / 2, fenetre->height() / 2));
         fenetre_ = fenetre;
     }
     auto *navigateur = fenetre_->findChild<QTextBrowser *>(u"navigateur"_s);
