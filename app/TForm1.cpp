@@ -119,6 +119,11 @@ TForm1::TForm1(Services &services, QWidget *parent)
     statusBar_->addWidget(panneau0_);
     statusBar_->addWidget(panneau1_);
 
+    // « Le système de coordonnées sera lu dans la source » passe sur deux lignes plutôt que d'être
+    // coupé (police plus grande) : « Projection ... », en dessous, est caché quand elle se montre.
+    ui_->Label2->setWordWrap(true);
+    ui_->Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ui_->Label2->setGeometry(84, 134, 290, 44);
     ui_->CheckBox4->setVisible(false);
     ui_->Label2->setVisible(false);
     ui_->Button4->setVisible(false);

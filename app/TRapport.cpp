@@ -115,7 +115,7 @@ void TRapport::Montre(const Bilan &bilan, const QString &ligneFinale, const QStr
     Table->resizeColumnsToContents();
     // Des chemins très longs ne poussent pas les autres colonnes hors de la fenêtre.
     for (int c = 0; c < Modele->columnCount(); ++c)
-        Table->setColumnWidth(c, qMin(Table->columnWidth(c), 320));
+        Table->setColumnWidth(c, qMin(Table->columnWidth(c), Table->fontMetrics().averageCharWidth() * 40));
     show();
     raise();
 }

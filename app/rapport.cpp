@@ -207,7 +207,15 @@ QVariant ModeleRapport::data(const QModelIndex &index, int role) const
     case Raison: return r.Raison;
     case Systeme: return RepliNonEarth(r) ? u"NonEarth (repli) : "_s + r.Systeme : r.Systeme;
     case Regle:
-        return r.DetailRegle.isEmpty() ? CleRegle(r.Regle) : CleRegle(r.Regle) + u" : "_s + r.DetailRegle;
+        switch (r.Regle) {
+        case RegleSysteme::Feuillet: return r.DetailRegle;
+        case RegleSysteme::Association: return u"association, "_s + r.DetailRegle;
+        case RegleSysteme::Fichier:
+            return r.DetailRegle.isEmpty() ? u"celui du fichier"_s : u"celui du fichier (%1)"_s.arg(r.DetailRegle);
+        case RegleSysteme::Choisie: return u"projection choisie"_s;
+        case RegleSysteme::Aucune: break;
+        }
+        return u"aucun"_s;
     case Avertissement: return r.Avertissement;
     default: return {};
     }
@@ -217,8 +225,8 @@ QVariant ModeleRapport::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const QStringList titres{u"Source"_s, u"Résultat"_s, u"Règle"_s, u"Système de coordonnées"_s,
-                                    u"Raison"_s, u"Avertissement"_s, u"Destination"_s};
+    static const QStringList titres{u"Source"_s, u"Résultat"_s, u"Raison"_s, u"Règle"_s,
+                                    u"Système de coordonnées"_s, u"Avertissement"_s, u"Destination"_s};
     return section >= 0 && section < titres.size() ? QVariant(titres[section]) : QVariant();
 }
 

@@ -45,7 +45,7 @@ void NoteSysteme(ResultatFichier &resultat, int codePaire, bool utiliserProjecti
 class ModeleRapport : public QAbstractTableModel {
 public:
     static constexpr int RoleRepli = Qt::UserRole + 1;
-    enum Colonne { Source, Etat, Regle, Systeme, Raison, Avertissement, Destination, NombreColonnes };
+    enum Colonne { Source, Etat, Raison, Regle, Systeme, Avertissement, Destination, NombreColonnes };
     explicit ModeleRapport(QObject *parent = nullptr) : QAbstractTableModel(parent) {}
     /** Les fichiers et les deux dossiers du traitement : la vue montre les chemins sous eux (la bulle,
      *  le chemin entier). */

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -16,6 +17,18 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace quorvale {
+
+Messages::Reponse MessagesFenetre::Question(const QString &texte)
+{
+    QMessageBox boite(QMessageBox::Question, QApplication::applicationName(), texte,
+                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QApplication::activeWindow());
+    boite.button(QMessageBox::Yes)->setText(u"Oui"_s);
+    boite.button(QMessageBox::No)->setText(u"Non"_s);
+    boite.button(QMessageBox::Cancel)->setText(u"Annuler"_s);
+    boite.setDefaultButton(QMessageBox::Yes);
+    const int choix = boite.exec();
+    return choix == QMessageBox::Yes ? Reponse::Oui : choix == QMessageBox::No ? Reponse::Non : Reponse::Annuler;
+}
 
 void MessagesFenetre::Affiche(const QString &texte)
 {

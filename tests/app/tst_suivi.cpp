@@ -178,9 +178,9 @@ void TestSuivi::rapportDUnTraitement()
 
     auto cellule = [&](int ligne, int colonne) { return r->Table->model()->index(ligne, colonne).data().toString(); };
     QCOMPARE(r->Table->model()->rowCount(), 4);
-    QCOMPARE(cellule(0, ModeleRapport::Regle), u"feuillet : feuillet 31h05ne, MTM zone 8 (méridien -73.5), NAD 83"_s);
+    QCOMPARE(cellule(0, ModeleRapport::Regle), u"feuillet 31h05ne, MTM zone 8 (méridien -73.5), NAD 83"_s);
     QCOMPARE(cellule(1, ModeleRapport::Systeme), u"NonEarth (repli) : CoordSys NonEarth Projection 0, 7"_s);
-    QCOMPARE(cellule(1, ModeleRapport::Regle), u"choisie"_s);
+    QCOMPARE(cellule(1, ModeleRapport::Regle), u"projection choisie"_s);
     QCOMPARE(cellule(2, ModeleRapport::Etat), u"Sans résultat"_s);
     QCOMPARE(cellule(2, ModeleRapport::Raison), u"La source casse ne se lit pas."_s);
     QCOMPARE(cellule(3, ModeleRapport::Etat), u"Ignoré"_s);

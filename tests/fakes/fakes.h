@@ -44,6 +44,12 @@ struct FauxReglages : Reglages {
 struct FauxMessages : Messages {
     QStringList vus;
     std::function<void(const QString &)> pendant;
+    Reponse reponse = Reponse::Non; // la réponse aux questions, notées dans vus
+    Reponse Question(const QString &texte) override
+    {
+        vus << texte;
+        return reponse;
+    }
     void Affiche(const QString &texte) override
     {
         vus << texte;
