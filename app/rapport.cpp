@@ -144,6 +144,8 @@ void NoteSysteme(ResultatFichier &resultat, int codePaire, bool utiliserProjecti
     resultat.Regle = RegleSysteme::Aucune;
     const int source = codePaire / 10, cible = codePaire % 10;
     // Un dessin DXF ne porte pas de système ; l'E00 écrit n'en reçoit pas du traitement.
+    if (resultat.Avertissement.isEmpty())
+        resultat.Avertissement = AvertissementSource(resultat);
     if (resultat.etat != ResultatFichier::Traduit || cible == 1 || cible == 2)
         return;
     const bool prjPropre = source == 4 && utiliserProjectionFichier
@@ -160,6 +162,18 @@ void NoteSysteme(ResultatFichier &resultat, int codePaire, bool utiliserProjecti
     resultat.Systeme = origine.Clause;
     resultat.Regle = origine.Regle;
     resultat.DetailRegle = origine.Detail;
+}
+
+QString AvertissementSource(const ResultatFichier &resultat)
+{
+    if (resultat.etat != ResultatFichier::Traduit)
+        return {};
+    const QString ext = resultat.Source.mid(resultat.Source.lastIndexOf(u'.')).toLower();
+    if (ext == u".mif"_s && !FichierExiste(ChangeExtension(resultat.Source, u".mid"_s)))
+        return u"le MIF n'a pas de fichier MID : ses objets sont traduits sans attributs"_s;
+    if (ext == u".shp"_s && !FichierExiste(ChangeExtension(resultat.Source, u".dbf"_s)))
+        return u"le jeu de formes n'a pas de fichier .dbf : ses objets sont traduits sans attributs"_s;
+    return {};
 }
 
 void ModeleRapport::Remplit(const QList<ResultatFichier> &fichiers, const QString &dossierSource,

@@ -33,12 +33,16 @@ QByteArray CsvRapport(const QList<ResultatFichier> &fichiers);
 /** Écrit le rapport CSV ; le texte de l'erreur quand le fichier ne s'écrit pas, vide sinon. */
 QString EcritRapport(const QString &chemin, const QList<ResultatFichier> &fichiers);
 
-/** La clause donnée à la sortie d'un fichier traduit et la règle qui l'a donnée : celle du fichier
+/** La clause donnée à la sortie d'un fichier traduit et la règle qui l'a donnée (et, sans
+ *  avertissement déjà noté, celui d'AvertissementSource) : celle du fichier
  *  lui-même (mif, tab, shapefile avec son .prj), celle des feuillets, des associations ou de la
  *  projection choisie pour les sources qui n'en ont pas, aucune pour une destination DXF ou E00.
  *  Lit l'en-tête d'un MIF source pour y prendre sa clause. */
 void NoteSysteme(ResultatFichier &resultat, int codePaire, bool utiliserProjectionFichier,
                  const Projections &projections);
+/** L'avertissement d'un fichier traduit que le traitement sait voir lui-même : un MIF sans son MID
+ *  (ses objets sans attributs), un jeu de formes sans .dbf ; vide sinon. */
+QString AvertissementSource(const ResultatFichier &resultat);
 
 /** Les lignes du rapport pour une vue : une ligne par fichier. Le rôle Qt::UserRole de chaque case
  *  rend l'état (entier), RoleRepli vrai pour une sortie tombée sur NonEarth, pour filtrer. */

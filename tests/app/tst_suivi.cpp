@@ -94,6 +94,8 @@ private slots:
     void destination_data();
     void destination();
     void choixRetenusDUnDepartALAutre();
+    void avertissement_data();
+    void avertissement();
     void csv_data();
     void csv();
 };
@@ -259,6 +261,35 @@ void TestSuivi::choixRetenusDUnDepartALAutre()
     QCOMPARE((QList<bool>{ui->CheckBox1->isChecked(), ui->CheckBox2->isChecked(), ui->CheckBox3->isChecked(),
                           ui->CheckBox4->isChecked()}),
              (QList<bool>{true, true, false, true}));
+}
+
+void TestSuivi::avertissement_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QStringList>("compagnons");
+    QTest::addColumn<QString>("attendu");
+    QTest::newRow("mif avec son mid") << u"a.mif"_s << QStringList{u"a.mid"_s} << QString();
+    QTest::newRow("mif sans mid") << u"a.mif"_s << QStringList()
+                                  << u"le MIF n'a pas de fichier MID : ses objets sont traduits sans attributs"_s;
+    QTest::newRow("shp sans dbf") << u"a.shp"_s << QStringList{u"a.shx"_s}
+                                  << u"le jeu de formes n'a pas de fichier .dbf : ses objets sont traduits sans attributs"_s;
+    QTest::newRow("dxf") << u"a.dxf"_s << QStringList() << QString();
+}
+
+void TestSuivi::avertissement()
+{
+    QFETCH(QString, source);
+    QFETCH(QStringList, compagnons);
+    QFETCH(QString, attendu);
+    QTemporaryDir dossier;
+    for (const QString &c : compagnons)
+        Ecrit(dossier.filePath(c));
+    ResultatFichier r;
+    r.Source = dossier.filePath(source);
+    r.etat = ResultatFichier::Traduit;
+    QCOMPARE(AvertissementSource(r), attendu);
+    r.etat = ResultatFichier::Echec;
+    QCOMPARE(AvertissementSource(r), QString());
 }
 
 void TestSuivi::csv_data()
