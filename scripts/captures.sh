@@ -78,6 +78,23 @@ EOF
   principale="$(attend_fenetre Quorvale)"
   sleep 0.5
   capture "$principale" "principale-${echelle}x.png"
+  # « À propos... » (214,324) puis « Aide » (302,324) : centrés sur la fenêtre, fermés par Entrée et Échap.
+  xdotool mousemove --window "$principale" $((256 * echelle)) $((336 * echelle)) click 1
+  apropos="$(attend_fenetre '.*propos')"
+  sleep 0.3
+  capture "$apropos" "apropos-${echelle}x.png"
+  xdotool windowfocus --sync "$apropos" key Return
+  xdotool mousemove --window "$principale" $((344 * echelle)) $((336 * echelle)) click 1
+  aide="$(attend_fenetre 'Aide de Quorvale')"
+  sleep 0.5
+  xwd -silent -root | convert xwd:- "$travail/ecran.png"
+  read -r ax ay < <(xdotool getwindowgeometry "$aide" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')
+  read -r px py < <(xdotool getwindowgeometry "$principale" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')
+  echo "aide à $ax,$ay ; fenêtre principale à $px,$py"
+  capture "$aide" "aide-${echelle}x.png"
+  xdotool windowfocus --sync "$aide" key Escape
+  sleep 0.3
+  xdotool search --onlyvisible --name '^Aide de Quorvale$' >/dev/null 2>&1 && echo "l'aide ne s'est pas fermée par Échap" >&2
 
   # « Traduire » (Button3 : 214,352, 84 × 25 à l'échelle 1).
   xdotool mousemove --window "$principale" $((256 * echelle)) $((364 * echelle)) click 1

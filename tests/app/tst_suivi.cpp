@@ -11,6 +11,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QDragEnterEvent>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -96,6 +99,8 @@ private slots:
     void choixRetenusDUnDepartALAutre();
     void avertissement_data();
     void avertissement();
+    void depot_data();
+    void depot();
     void csv_data();
     void csv();
 };
@@ -290,6 +295,45 @@ void TestSuivi::avertissement()
     QCOMPARE(AvertissementSource(r), attendu);
     r.etat = ResultatFichier::Echec;
     QCOMPARE(AvertissementSource(r), QString());
+}
+
+void TestSuivi::depot_data()
+{
+    QTest::addColumn<bool>("surSource");
+    QTest::addColumn<QStringList>("deposes");
+    QTest::addColumn<QString>("fichiers");
+    QTest::addColumn<QString>("dossier");
+    QTest::newRow("dossier sur la source") << true << QStringList{u"src"_s} << u"*"_s << u"src/"_s;
+    QTest::newRow("deux fichiers sur la source") << true << QStringList{u"src/a.dxf"_s, u"src/b.dxf"_s} << u"a;b"_s
+                                                 << u"src/"_s;
+    QTest::newRow("dossier sur la destination") << false << QStringList{u"dst"_s} << u"*"_s << u"dst/"_s;
+    QTest::newRow("fichier sur la destination : son dossier") << false << QStringList{u"src/a.dxf"_s} << u"*"_s
+                                                               << u"src/"_s;
+}
+
+void TestSuivi::depot()
+{
+    QFETCH(bool, surSource);
+    QFETCH(QStringList, deposes);
+    QFETCH(QString, fichiers);
+    QFETCH(QString, dossier);
+    Banc banc({u"a.dxf"_s, u"b.dxf"_s});
+    Ui::TForm1 *ui = banc.form->ui();
+    QLineEdit *champ = surSource ? ui->Edit2 : ui->Edit3;
+    champ->clear();
+    QMimeData donnees;
+    QList<QUrl> adresses;
+    for (const QString &d : deposes)
+        adresses << QUrl::fromLocalFile(banc.racine + u'/' + d);
+    donnees.setUrls(adresses);
+    // Ce que donne un gestionnaire de fichiers : des adresses file://, changées en chemins locaux.
+    QDragEnterEvent entree(QPoint(5, 5), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(champ, &entree);
+    QVERIFY(entree.isAccepted());
+    QDropEvent depot(QPointF(5, 5), Qt::CopyAction, &donnees, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(champ, &depot);
+    QCOMPARE(champ->text(), banc.racine + u'/' + dossier);
+    QCOMPARE(ui->Edit1->text(), fichiers);
 }
 
 void TestSuivi::csv_data()
