@@ -40,6 +40,15 @@ QString ClauseMif(const QString &source)
     return {};
 }
 
+// La raison telle que le rapport la donne : un fichier ignoré sans raison l'est parce que sa
+// destination existe déjà (la raison vide le distingue, dans le bilan, d'une source protégée).
+QString RaisonRapport(const ResultatFichier &r)
+{
+    if (r.etat == ResultatFichier::Ignore && r.Raison.isEmpty())
+        return u"la destination existe déjà"_s;
+    return r.Raison;
+}
+
 } // namespace
 
 QString CleEtat(ResultatFichier::Etat etat)
@@ -120,7 +129,7 @@ QByteArray CsvRapport(const QList<ResultatFichier> &fichiers)
 {
     QString texte = u"source;destination;etat;raison;systeme;regle;avertissement\n"_s;
     for (const ResultatFichier &r : fichiers) {
-        texte += QStringList{ChampCsv(r.Source), ChampCsv(r.Destination), CleEtat(r.etat), ChampCsv(r.Raison),
+        texte += QStringList{ChampCsv(r.Source), ChampCsv(r.Destination), CleEtat(r.etat), ChampCsv(RaisonRapport(r)),
                              ChampCsv(r.Systeme), CleRegle(r.Regle), ChampCsv(r.Avertissement)}
                      .join(u';')
                  + u'\n';
@@ -218,7 +227,7 @@ QVariant ModeleRapport::data(const QModelIndex &index, int role) const
     case Source: return sous(r.Source, dossierSource_);
     case Etat: return NomEtat(r.etat);
     case Destination: return sous(r.Destination, dossierCible_);
-    case Raison: return r.Raison;
+    case Raison: return RaisonRapport(r);
     case Systeme: return RepliNonEarth(r) ? u"NonEarth (repli) : "_s + r.Systeme : r.Systeme;
     case Regle:
         switch (r.Regle) {

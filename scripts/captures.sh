@@ -96,6 +96,14 @@ EOF
   sleep 0.3
   xdotool search --onlyvisible --name '^Aide de Quorvale$' >/dev/null 2>&1 && echo "l'aide ne s'est pas fermée par Échap" >&2
 
+  # « Projection ... » (84,156 dans le premier cadre) : la projection courante, puis Échap.
+  xdotool mousemove --window "$principale" $((145 * echelle)) $((172 * echelle)) click 1
+  projection="$(attend_fenetre '.*projection')"
+  sleep 0.3
+  capture "$projection" "projection-${echelle}x.png"
+  xdotool windowfocus --sync "$projection" key Escape
+  sleep 0.3
+
   # « Traduire » (Button3 : 214,352, 84 × 25 à l'échelle 1).
   xdotool mousemove --window "$principale" $((256 * echelle)) $((364 * echelle)) click 1
   avancement="$(attend_fenetre Avancement)"

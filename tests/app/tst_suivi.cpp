@@ -191,6 +191,7 @@ void TestSuivi::rapportDUnTraitement()
     QCOMPARE(cellule(2, ModeleRapport::Etat), u"Sans résultat"_s);
     QCOMPARE(cellule(2, ModeleRapport::Raison), u"La source casse ne se lit pas."_s);
     QCOMPARE(cellule(3, ModeleRapport::Etat), u"Ignoré"_s);
+    QCOMPARE(cellule(3, ModeleRapport::Raison), u"la destination existe déjà"_s);
     // Le dossier créé pour le fichier sans résultat ne reste pas.
     QVERIFY(!QDir(banc.racine + u"/dst/neuf"_s).exists());
     QVERIFY(QFile::exists(banc.racine + u"/dst/31h05ne/routes.mif"_s));
@@ -212,6 +213,7 @@ void TestSuivi::rapportDUnTraitement()
     QCOMPARE(lignes[0], u"source;destination;etat;raison;systeme;regle;avertissement"_s);
     const QString src = banc.racine.toLower() + u"/src/"_s, dst = banc.racine + u"/dst/"_s;
     QCOMPARE(lignes[2], src + u"divers/lac.dxf;"_s + dst + u"divers/lac.mif;traduit;;CoordSys NonEarth Projection 0, 7;choisie;"_s);
+    QCOMPARE(lignes[4], src + u"vieux.dxf;"_s + dst + u"vieux.mif;ignore;la destination existe déjà;;aucune;"_s);
     QCOMPARE(lignes[3], src + u"neuf/casse.dxf;"_s + dst + u"neuf/casse.mif;sans_resultat;La source casse ne se lit pas.;;aucune;"_s);
 }
 
