@@ -1,6 +1,7 @@
 #include "TForm1.h"
 
 #include "TFAttente.h"
+#include "TRapport.h"
 #include "demarrage.h"
 #include "emplacements.h"
 #include "fichiers.h"
@@ -8,7 +9,12 @@
 #include "ui_TForm1.h"
 #include "version.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPainter>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileInfo>
@@ -31,6 +37,60 @@ QString NomsChoisis(const QStringList &fichiers)
     return noms.join(u';');
 }
 
+QStringList CheminsDeposes(const QList<QUrl> &adresses)
+{
+    QStringList chemins;
+    for (const QUrl &adresse : adresses)
+        if (adresse.isLocalFile())
+            chemins << adresse.toLocalFile();
+    return chemins;
+}
+
+namespace {
+
+// Les messages du traitement, tus quand la fenêtre a été fermée pendant qu'il tournait : le
+// programme finit sans boîte à fermer.
+class MessagesDeFermeture : public Messages {
+public:
+    MessagesDeFermeture(Messages &messages, const bool &tus) : messages_(messages), tus_(tus) {}
+    void Affiche(const QString &texte) override
+    {
+        if (!tus_)
+            messages_.Affiche(texte);
+    }
+
+private:
+    Messages &messages_;
+    const bool &tus_;
+};
+
+// Une étiquette qui dessine son texte abrégé par « … » quand il ne tient pas ; text() le garde entier,
+// la bulle le montre.
+class EtiquetteAbregee : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter peintre(this);
+        const QRect zone = contentsRect();
+        const QString abrege = fontMetrics().elidedText(text(), Qt::ElideRight, zone.width());
+        setToolTip(abrege == text() ? QString() : text());
+        peintre.drawText(zone, int(alignment()), abrege);
+    }
+};
+
+// Les noms des choix retenus d'un départ à l'autre, à côté des quatre réglages de projection.
+const QString CleFormatSource = u"FormatSource"_s;
+const QString CleFormatCible = u"FormatCible"_s;
+const QString CleFichiers = u"Fichiers"_s;
+const QString CleDossierSource = u"DossierSource"_s;
+const QString CleDossierCible = u"DossierCible"_s;
+const QString CleCases[] = {u"SousDossiers"_s, u"Remplacer"_s, u"RegrouperCouches"_s, u"ProjectionDuFichier"_s};
+
+} // namespace
+
 QString DossierChoisi(const QStringList &fichiers)
 {
     if (fichiers.isEmpty())
@@ -52,13 +112,19 @@ TForm1::TForm1(Services &services, QWidget *parent)
     statusBar_->setObjectName(u"StatusBar1"_s);
     statusBar_->setSizeGripEnabled(false);
     statusBar_->setGeometry(0, 381, 392, 22);
-    panneau0_ = new QLabel(statusBar_);
-    panneau0_->setFixedWidth(300);
+    // Le panneau 0 laisse la place du panneau de version ; une aide trop longue finit par « … ».
+    panneau0_ = new EtiquetteAbregee(statusBar_);
+    panneau0_->setFixedWidth(276);
     panneau1_ = new QLabel(statusBar_);
-    panneau1_->setFixedWidth(100);
+    panneau1_->setFixedWidth(96);
     statusBar_->addWidget(panneau0_);
     statusBar_->addWidget(panneau1_);
 
+    // « Le système de coordonnées sera lu dans la source » passe sur deux lignes plutôt que d'être
+    // coupé (police plus grande) : « Projection ... », en dessous, est caché quand elle se montre.
+    ui_->Label2->setWordWrap(true);
+    ui_->Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ui_->Label2->setGeometry(84, 134, 290, 44);
     ui_->CheckBox4->setVisible(false);
     ui_->Label2->setVisible(false);
     ui_->Button4->setVisible(false);
@@ -70,6 +136,9 @@ TForm1::TForm1(Services &services, QWidget *parent)
     const auto enfants = findChildren<QWidget *>();
     for (QWidget *w : enfants)
         w->installEventFilter(this);
+    // Un dossier (ou des fichiers) déposé depuis un gestionnaire de fichiers donne son chemin local.
+    ui_->Edit2->setAcceptDrops(true);
+    ui_->Edit3->setAcceptDrops(true);
 
     connect(ui_->ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Select);
     connect(ui_->ComboBox2, &QComboBox::activated, this, &TForm1::ComboBox2Select);
@@ -198,16 +267,31 @@ void TForm1::Button7Click()
     choix_.DossierSource = ui_->Edit2->text();
 }
 
+void TForm1::OuvreDialogue(QDialog *dialogue)
+{
+    // Là où il s'est ouvert la dernière fois, sinon centré sur la fenêtre principale : il ne glisse
+    // pas d'une ouverture à l'autre.
+    const QVariant place = dialogue->property("quorvalePlace");
+    if (place.isValid()) {
+        dialogue->move(place.toPoint());
+    } else {
+        dialogue->adjustSize();
+        dialogue->move(frameGeometry().center() - QPoint(dialogue->width() / 2, dialogue->height() / 2));
+    }
+    dialogue->exec();
+    dialogue->setProperty("quorvalePlace", dialogue->pos());
+}
+
 void TForm1::Button4Click()
 {
     if (formeProjection_)
-        formeProjection_->exec();
+        OuvreDialogue(formeProjection_);
 }
 
 void TForm1::Button8Click()
 {
     if (aboutBox_)
-        aboutBox_->exec();
+        OuvreDialogue(aboutBox_);
 }
 
 void TForm1::Button9Click()
@@ -222,12 +306,17 @@ void TForm1::Button5Click()
 
 void TForm1::Button3Click()
 {
+    ligneFinaleGardee_ = false;
+    fermerApresTraitement_ = false;
+    if (rapport_)
+        rapport_->hide();
     if (!projections_ && !projectionsParDefaut_)
         projectionsParDefaut_ = std::make_unique<ProjectionsFixes>();
     if (projectionsParDefaut_)
         projectionsParDefaut_->ProjectionChoisie = choix_.ProjectionChoisie;
 
-    Contexte contexte{choix_, Options(), services_.automation, services_.processus, services_.messages,
+    MessagesDeFermeture messages(services_.messages, fermerApresTraitement_);
+    Contexte contexte{choix_, Options(), services_.automation, services_.processus, messages,
                       services_.horloge, *avancement_,
                       projections_ ? *projections_ : *projectionsParDefaut_};
     contexte.DossierTemp = DossierTemporaire();
@@ -249,26 +338,131 @@ void TForm1::Button3Click()
         activateWindow();
     };
     bilan_ = Traduire(contexte);
-    // Les fichiers restés sans résultat ne passent pas pour une réussite.
-    if (!bilan_.Refus && !bilan_.Erreur && !bilan_.AucunFichier) {
-        const QString problemes = TexteProblemes(bilan_);
-        if (!problemes.isEmpty())
-            services_.messages.Affiche(problemes);
+    if (fermerApresTraitement_) {
+        // Le traitement est annulé et remis en état : la fermeture demandée se fait maintenant.
+        close();
+        return;
+    }
+    if (bilan_.Refus || bilan_.Fichiers.isEmpty())
+        return;
+    ligneFinaleGardee_ = true;
+    // Au lieu d'une boîte de message, le rapport : chaque fichier, son résultat et son système.
+    const bool premiere = !rapport_;
+    if (!rapport_)
+        rapport_ = std::make_unique<TRapport>(services_.messages, this);
+    rapport_->Montre(bilan_, panneau0_->text(), choix_.DossierSource, choix_.DossierCible);
+    if (premiere) {
+        // À côté de la fenêtre principale (à droite, sinon à gauche), sans la couvrir si l'écran le
+        // permet, et ramené sur l'écran.
+        const QRect cadre = frameGeometry();
+        const int largeur = rapport_->frameGeometry().width(), hauteur = rapport_->frameGeometry().height();
+        QPoint coin(cadre.right() + 8, cadre.top());
+        if (const QScreen *ecran = screen()) {
+            const QRect dispo = ecran->availableGeometry();
+            if (coin.x() + largeur > dispo.right() && cadre.left() - 8 - largeur >= dispo.left())
+                coin.setX(cadre.left() - 8 - largeur);
+            coin.setX(qMax(dispo.left(), qMin(coin.x(), dispo.right() - largeur)));
+            coin.setY(qMax(dispo.top(), qMin(coin.y(), dispo.bottom() - hauteur)));
+        }
+        rapport_->move(coin);
     }
 }
 
 bool TForm1::eventFilter(QObject *objet, QEvent *evenement)
 {
-    if (evenement->type() == QEvent::Enter && !occupe_) {
+    if ((objet == ui_->Edit2 || objet == ui_->Edit3)
+        && (evenement->type() == QEvent::DragEnter || evenement->type() == QEvent::DragMove
+            || evenement->type() == QEvent::Drop)) {
+        auto *depot = static_cast<QDropEvent *>(evenement);
+        const QStringList chemins = depot->mimeData() ? CheminsDeposes(depot->mimeData()->urls()) : QStringList();
+        if (chemins.isEmpty() || occupe_) {
+            depot->ignore();
+            return true;
+        }
+        depot->acceptProposedAction();
+        if (evenement->type() == QEvent::Drop)
+            Depose(objet == ui_->Edit2, chemins);
+        return true;
+    }
+    if (evenement->type() == QEvent::Enter && !occupe_ && !ligneFinaleGardee_) {
         if (auto *w = qobject_cast<QWidget *>(objet))
             panneau0_->setText(w->statusTip());
     }
     return QWidget::eventFilter(objet, evenement);
 }
 
+void TForm1::Depose(bool source, const QStringList &chemins)
+{
+    const QString premier = chemins.first();
+    QString dossier = DossierExiste(premier) ? premier : premier.left(premier.lastIndexOf(u'/') + 1);
+    if (!dossier.endsWith(u'/'))
+        dossier += u'/';
+    if (!source) {
+        ui_->Edit3->setText(dossier);
+        return;
+    }
+    // Des fichiers déposés sur la source : leurs noms dans « Fichier(s) », comme « ... ».
+    if (!DossierExiste(premier))
+        ui_->Edit1->setText(NomsChoisis(chemins));
+    ui_->Edit2->setText(dossier);
+}
+
+void TForm1::LitChoixRetenus()
+{
+    Reglages &r = services_.reglages;
+    if (!r.Ouvre())
+        return;
+    auto format = [&](const QString &cle, QComboBox *liste, void (TForm1::*choix)(int)) {
+        bool ok = false;
+        const int index = r.LitTexte(cle).value_or(QString()).toInt(&ok);
+        if (ok && index >= 0 && index < liste->count()) {
+            liste->setCurrentIndex(index);
+            (this->*choix)(index);
+        }
+    };
+    format(CleFormatSource, ui_->ComboBox1, &TForm1::ComboBox1Select);
+    format(CleFormatCible, ui_->ComboBox2, &TForm1::ComboBox2Select);
+    if (const auto t = r.LitTexte(CleFichiers))
+        ui_->Edit1->setText(*t);
+    if (const auto t = r.LitTexte(CleDossierSource))
+        ui_->Edit2->setText(*t);
+    if (const auto t = r.LitTexte(CleDossierCible))
+        ui_->Edit3->setText(*t);
+    QCheckBox *cases[] = {ui_->CheckBox1, ui_->CheckBox2, ui_->CheckBox3, ui_->CheckBox4};
+    for (int i = 0; i < 4; ++i)
+        if (const auto v = r.Lit(CleCases[i]))
+            cases[i]->setChecked(*v);
+}
+
+void TForm1::RetientChoix() const
+{
+    Reglages &r = services_.reglages;
+    if (!r.Ouvre())
+        return;
+    r.EcritTexte(CleFormatSource, QString::number(ui_->ComboBox1->currentIndex()));
+    r.EcritTexte(CleFormatCible, QString::number(ui_->ComboBox2->currentIndex()));
+    r.EcritTexte(CleFichiers, ui_->Edit1->text());
+    r.EcritTexte(CleDossierSource, ui_->Edit2->text());
+    r.EcritTexte(CleDossierCible, ui_->Edit3->text());
+    const QCheckBox *cases[] = {ui_->CheckBox1, ui_->CheckBox2, ui_->CheckBox3, ui_->CheckBox4};
+    for (int i = 0; i < 4; ++i)
+        r.Ecrit(CleCases[i], cases[i]->isChecked());
+}
+
 void TForm1::closeEvent(QCloseEvent *evenement)
 {
-    // La fermeture est toujours permise ; une fenêtre d'avancement ouverte se ferme avec elle.
+    if (occupe_) {
+        // Pendant un traitement : il s'annule comme par « Annuler » ; le fichier en cours finit, la
+        // remise en état se fait, puis Button3Click ferme la fenêtre.
+        fermerApresTraitement_ = true;
+        avancement_->DemandeAnnulation();
+        evenement->ignore();
+        return;
+    }
+    RetientChoix();
+    if (rapport_)
+        rapport_->close();
+    // Une fenêtre d'avancement ouverte se ferme avec la fenêtre principale.
     avancement_->FermeAttente();
     if (fermeture_)
         fermeture_();

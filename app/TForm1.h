@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QStatusBar>
+#include <QUrl>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -14,6 +15,7 @@
 namespace quorvale {
 class AvancementFenetre;
 class ProjectionsFixes;
+class TRapport;
 } // namespace quorvale
 
 namespace Ui {
@@ -58,6 +60,12 @@ public:
     void setFermeture(std::function<void()> fermeture) { fermeture_ = std::move(fermeture); }
     /** Vrai pendant un traitement : la barre d'état ne suit plus l'aide des contrôles. */
     void setOccupe(bool occupe) { occupe_ = occupe; }
+    /** La fenêtre du rapport du dernier traitement ; nulle avant le premier. */
+    TRapport *Rapport() const { return rapport_.get(); }
+    /** Remet les formats, les trois champs et les cases tels qu'au dernier départ. */
+    void LitChoixRetenus();
+    /** Retient les formats, les trois champs et les cases pour le prochain départ. */
+    void RetientChoix() const;
 
 public slots:
     void ComboBox1Select(int index);
@@ -75,6 +83,10 @@ public slots:
 
 protected:
     bool eventFilter(QObject *objet, QEvent *evenement) override;
+    /** Un dialogue modal à sa dernière place, ou centré sur la fenêtre principale. */
+    void OuvreDialogue(QDialog *dialogue);
+    /** Un dépôt sur la source (fichiers ou dossier) ou sur la destination (dossier). */
+    void Depose(bool source, const QStringList &chemins);
     void closeEvent(QCloseEvent *evenement) override;
 
 private:
@@ -92,7 +104,15 @@ private:
     Bilan bilan_;
     std::function<void()> fermeture_;
     bool occupe_ = false;
+    // La fenêtre fermée pendant un traitement : il s'annule, puis la fenêtre se ferme.
+    bool fermerApresTraitement_ = false;
+    // La dernière ligne d'un traitement reste dans la barre d'état jusqu'au suivant.
+    bool ligneFinaleGardee_ = false;
+    std::unique_ptr<TRapport> rapport_;
 };
+
+/** Les chemins locaux d'une liste d'adresses déposées (file://) ; les autres sont laissés. */
+QStringList CheminsDeposes(const QList<QUrl> &adresses);
 
 /** Le texte de Edit1 après un choix de fichiers : noms sans dossier ni extension, joints par ";". */
 QString NomsChoisis(const QStringList &fichiers);

@@ -13,22 +13,80 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <iterator>
+#include <optional>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace quorvale {
 
+namespace {
+
+// Les types de fichiers des dialogues de Qt (« Folder ») manquent à sa traduction française.
+class TraductionTypes : public QTranslator {
+public:
+    QString translate(const char *contexte, const char *texte, const char *, int) const override
+    {
+        if (qstrcmp(contexte, "QAbstractFileIconProvider") != 0)
+            return {};
+        static const std::pair<const char *, const char16_t *> types[] = {
+            {"Folder", u"Dossier"}, {"File", u"Fichier"}, {"%1 File", u"Fichier %1"},
+            {"Drive", u"Lecteur"}, {"Shortcut", u"Raccourci"}, {"Alias", u"Alias"}};
+        for (const auto &[anglais, francais] : types)
+            if (qstrcmp(texte, anglais) == 0)
+                return QString::fromUtf16(francais);
+        return {};
+    }
+    bool isEmpty() const override { return false; }
+};
+
+// Les dialogues de Qt datent leurs fichiers d'après la langue du système (QLocale::system(), lue une
+// fois dans l'environnement) : hors du français, on la lui montre française le temps de cette
+// lecture, puis l'environnement est rendu tel quel, pour ce programme et ceux qu'il lance.
+void LangueSystemeFrancaise()
+{
+    // Sans lire QLocale::system(), qui garderait sa première lecture.
+    for (const char *nom : {"LC_ALL", "LC_TIME", "LANG"})
+        if (const QString valeur = qEnvironmentVariable(nom); !valeur.isEmpty()) {
+            if (valeur.startsWith(u"fr"_s))
+                return;
+            break;
+        }
+    static const char *const noms[] = {"LC_ALL", "LC_TIME", "LC_NUMERIC", "LC_MESSAGES", "LC_MEASUREMENT", "LANG"};
+    std::optional<QByteArray> avant[std::size(noms)];
+    for (size_t i = 0; i < std::size(noms); ++i) {
+        if (qEnvironmentVariableIsSet(noms[i]))
+            avant[i] = qgetenv(noms[i]);
+        qputenv(noms[i], "fr_CA.UTF-8");
+    }
+    (void)QLocale::system().name();
+    for (size_t i = 0; i < std::size(noms); ++i) {
+        if (avant[i])
+            qputenv(noms[i], *avant[i]);
+        else
+            qunsetenv(noms[i]);
+    }
+}
+
+} // namespace
+
 int LanceApplication(int argc, char *argv[])
 {
+    LangueSystemeFrancaise();
     QApplication application(argc, argv);
     QApplication::setApplicationName(u"Quorvale"_s);
     QApplication::setOrganizationName(u"Olvessa"_s);
     QApplication::setWindowIcon(IconeQuorvale(32));
 
-    // Les boutons des dialogues de Qt en français.
+    // Les dialogues de Qt en français (textes, tailles « Kio », dates), quelle que soit la langue du
+    // système ; le format long de l'heure reste celui du système.
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::Canada));
     QTranslator traductionQt;
     if (traductionQt.load(QLocale(QLocale::French), u"qtbase"_s, u"_"_s,
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&traductionQt);
+    TraductionTypes traductionTypes;
+    QApplication::installTranslator(&traductionTypes);
 
     RegistreFichier registre;
     ReglagesUtilisateur reglages;
@@ -56,6 +114,7 @@ int LanceApplication(int argc, char *argv[])
     Form2.setForm3(&Form3);
     Form1.setFormeProjection(&Form2);
     Form1.setProjections(&Form2);
+    Form1.LitChoixRetenus();
 
     Form1.show();
     return application.exec();

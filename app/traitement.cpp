@@ -2,9 +2,11 @@
 
 #include "integrite.h"
 
+#include "destination.h"
 #include "erreur.h"
 #include "fichiers.h"
 #include "projections.h"
+#include "rapport.h"
 #include "routes.h"
 #include "scrutedossier.h"
 #include "traduction.h"
@@ -254,7 +256,7 @@ std::optional<QString> RefusChoix(const Choix &choix)
         return u"Vous devez choisir un format de destination différent."_s;
     if (choix.DossierSource.isEmpty() || !DossierExiste(choix.DossierSource))
         return u"Le dossier source n'est pas valide."_s;
-    if (choix.DossierCible.isEmpty() || !DossierExiste(choix.DossierCible))
+    if (!DestinationPossible(choix.DossierCible))
         return u"Le dossier de destination n'est pas valide."_s;
     return std::nullopt;
 }
@@ -309,8 +311,9 @@ QString CheminCible(const QString &source, const QString &dossierSource, const Q
     return ChangeExtension(dossier + relatif, u'.' + extCible);
 }
 
-void CreeDossiersCible(const QString &dossierCible, const QString &relatif)
+QStringList CreeDossiersCible(const QString &dossierCible, const QString &relatif)
 {
+    QStringList crees;
     QString dossier = dossierCible;
     if (dossier.endsWith(u'/'))
         dossier.chop(1);
@@ -319,9 +322,10 @@ void CreeDossiersCible(const QString &dossierCible, const QString &relatif)
         parties.removeLast();
     for (const QString &partie : parties) {
         dossier += u'/' + partie;
-        if (!DossierExiste(dossier))
-            (void)CreeDossier(dossier);
+        if (!DossierExiste(dossier) && CreeDossier(dossier))
+            crees << dossier;
     }
+    return crees;
 }
 
 Ecrasement RegleEcrasement(bool remplacer, int codePaire, bool cibleExiste, bool prjExiste)
@@ -392,6 +396,15 @@ bool SortieProduite(const QStringList &cibles, const QDateTime &depuis)
 QString EtatFinal(const Bilan &bilan)
 {
     const auto problemes = bilan.Problemes();
+    // Rien d'écrit parce que chaque destination existait déjà : on le dit plutôt qu'une réussite.
+    const bool rienEcrit = std::none_of(bilan.Fichiers.cbegin(), bilan.Fichiers.cend(), [](const ResultatFichier &r) {
+        return r.etat == ResultatFichier::Traduit;
+    });
+    if (problemes.isEmpty() && rienEcrit && !bilan.Fichiers.isEmpty())
+        return bilan.Fichiers.size() == 1
+                   ? u"La traduction est complétée : aucun fichier écrit, la destination existe déjà"_s
+                   : u"La traduction est complétée : aucun fichier écrit, les %1 destinations existent déjà"_s.arg(
+                         bilan.Fichiers.size());
     if (problemes.isEmpty())
         return u"La traduction est complétée"_s;
     return problemes.size() == 1 ? u"La traduction est complétée : 1 fichier sans résultat"_s
@@ -509,8 +522,11 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
 
     const qsizetype n = choix.ListeFichiers.size();
     bilan.Fichiers.clear();
-    for (const QString &s : std::as_const(choix.ListeFichiers))
-        bilan.Fichiers << ResultatFichier{s, {}, ResultatFichier::NonTraite, {}};
+    for (const QString &s : std::as_const(choix.ListeFichiers)) {
+        ResultatFichier resultat;
+        resultat.Source = s;
+        bilan.Fichiers << resultat;
+    }
 
     for (qsizetype i = 0; i < n; ++i) {
         const QString s = choix.ListeFichiers[i];
@@ -518,12 +534,16 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
         PompeMessages();
         avancement.AvanceAttente(u"Traitement du fichier : %1 sur %2\r\n"_s.arg(i).arg(n) + avancement.AbregeChemin(s),
                                  int(i * 100 / n));
+        // Une annulation demandée pendant le fichier précédent : aucun fichier de plus ne commence.
+        if (avancement.Annulation())
+            break;
 
         const QString d = CheminCible(s, choix.DossierSource, choix.DossierCible, choix.ExtCible);
         resultat.Destination = d;
         const QString dossierD = d.left(d.lastIndexOf(u'/'));
+        QStringList crees;
         if (!DossierExiste(dossierD))
-            CreeDossiersCible(choix.DossierCible, s.mid(choix.DossierSource.size()));
+            crees = CreeDossiersCible(choix.DossierCible, s.mid(choix.DossierSource.size()));
 
         const QString reelD = Canonique(d);
         if (!reelD.isEmpty() && sources.contains(reelD)) {
@@ -572,15 +592,21 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
             resultat.etat = ResultatFichier::Echec;
             resultat.Raison = refus.texte();
         }
+        NoteSysteme(resultat, choix.CodePaire, c.options.UtiliserProjectionFichier, c.projections);
+        // Un fichier qui n'a rien donné ne laisse pas les dossiers créés pour lui.
+        if (resultat.etat != ResultatFichier::Traduit)
+            RetireDossiersVides(crees);
 
-        if (avancement.Annulation()) {
-            ScruteDossier1.Arret = true;
-            bilan.Annule = true;
-            if (c.Etat)
-                c.Etat(TexteAnnule);
-            c.messages.Affiche(TexteAnnule);
-            return;
-        }
+        if (avancement.Annulation())
+            break;
+    }
+    if (avancement.Annulation()) {
+        ScruteDossier1.Arret = true;
+        bilan.Annule = true;
+        if (c.Etat)
+            c.Etat(TexteAnnule);
+        c.messages.Affiche(TexteAnnule);
+        return;
     }
     if (c.Etat)
         c.Etat(EtatFinal(bilan));
@@ -604,6 +630,11 @@ Bilan Traduire(Contexte &c)
                               u"Attendez qu'il se termine, puis relancez la traduction."_s
                                   .arg(c.DossierTemp);
         c.messages.Affiche(refus);
+        bilan.Refus = refus;
+        return bilan;
+    }
+    if (auto refus = PrepareDestination(choix.DossierCible)) {
+        c.messages.Affiche(*refus);
         bilan.Refus = refus;
         return bilan;
     }

@@ -2,6 +2,7 @@
 
 #include "avancement.h"
 #include "choix.h"
+#include "feuillet.h"
 #include "services.h"
 
 #include <QDateTime>
@@ -32,7 +33,10 @@ struct ResultatFichier {
     QString Destination;
     Etat etat = NonTraite;
     QString Raison; // vide pour un fichier ignoré parce que sa destination existe déjà
-    QString Avertissement = {}; // ce qui s'est perdu ou a changé dans un fichier traduit ; vide : rien
+    QString Systeme = {};                       // la clause CoordSys donnée à la sortie ; vide sinon
+    RegleSysteme Regle = RegleSysteme::Aucune;  // d'où vient cette clause
+    QString DetailRegle = {};                   // le feuillet et sa zone, le mot de l'association
+    QString Avertissement = {};                 // ce qu'un fichier traduit a de douteux
 };
 
 /** Le compte rendu d'un traitement. */
@@ -122,8 +126,9 @@ QString MinusculesAscii(const QString &texte);
  *  (un seul "/" entre eux), avec l'extension de la destination. */
 QString CheminCible(const QString &source, const QString &dossierSource, const QString &dossierCible,
                     const QString &extCible);
-/** Crée, sous le dossier cible, les dossiers de la partie relative (sauf le nom du fichier). */
-void CreeDossiersCible(const QString &dossierCible, const QString &relatif);
+/** Crée, sous le dossier cible, les dossiers de la partie relative (sauf le nom du fichier) ; rend
+ *  ceux qu'il a créés, du moins profond au plus profond. */
+QStringList CreeDossiersCible(const QString &dossierCible, const QString &relatif);
 
 enum class Ecrasement { Remplace, Poursuit, Saute };
 /** La règle d'écrasement : Remplace (supprimer puis traduire), Poursuit ou Saute. */

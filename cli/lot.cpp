@@ -1,5 +1,7 @@
 #include "lot.h"
 
+#include "rapport.h"
+
 #include "automation.h"
 #include "demarrage.h"
 #include "erreur.h"
@@ -75,7 +77,7 @@ std::optional<ArgumentsLot> LitArguments(const QStringList &arguments, QString *
         return std::nullopt;
     };
     const QStringList avecValeur{u"--format-source"_s, u"--format-cible"_s, u"--source"_s, u"--cible"_s,
-                                 u"--fichiers"_s, u"--projection"_s, u"--delai-traducteur"_s};
+                                 u"--fichiers"_s, u"--projection"_s, u"--delai-traducteur"_s, u"--rapport"_s};
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString option = arguments[i];
         QString valeur;
@@ -117,6 +119,10 @@ std::optional<ArgumentsLot> LitArguments(const QStringList &arguments, QString *
                                   .arg(valeur));
             }
             a.Projection = valeur;
+        } else if (option == u"--rapport"_s) {
+            if (valeur.isEmpty())
+                return refuse(u"L'option --rapport attend un nom de fichier."_s);
+            a.Rapport = valeur;
         } else if (option == u"--delai-traducteur"_s) {
             bool ok = false;
             const int secondes = valeur.toInt(&ok);
@@ -160,7 +166,7 @@ QString AideLot()
            u"  --format-source F          format des fichiers à traduire\n"
            u"  --format-cible F           format des fichiers à produire (shp vers shp copie et ajoute le .prj)\n"
            u"  --source DOSSIER           dossier des fichiers à traduire\n"
-           u"  --cible DOSSIER            dossier de destination (il doit exister)\n"
+           u"  --cible DOSSIER            dossier de destination (créé s'il manque et que son parent existe)\n"
            u"  --fichiers \"a;b*\"          noms séparés par « ; », avec les caractères génériques ? et *\n"
            u"                             (par défaut « * »)\n"
            u"  --sous-dossiers            descend dans les sous-dossiers\n"
@@ -179,6 +185,11 @@ QString AideLot()
            u"                             temps permis à chaque appel du traducteur ou de MapInfo ;\n"
            u"                             au-delà, il est arrêté et le fichier est en échec (par défaut\n"
            u"                             le réglage « DelaiTraducteur », sinon 600 ; 0 : sans limite)\n"
+           u"  --rapport FICHIER.csv      écrit le rapport : une ligne par fichier, en UTF-8, séparée par « ; »,\n"
+           u"                             colonnes source;destination;etat;raison;systeme;regle;avertissement\n"
+           u"                             (etat : traduit, ignore, sans_resultat, echec, non_traite ; systeme :\n"
+           u"                             la clause CoordSys donnée à la sortie ; regle : feuillet, association,\n"
+           u"                             fichier, choisie ou aucune)\n"
            u"  --help                     affiche cette aide\n"
            u"\n"
            u"Sans ces quatre dernières paires d'options, les réglages enregistrés par le dialogue\n"
@@ -391,7 +402,9 @@ int Lot(const QStringList &arguments)
     for (const QString &e : std::as_const(erreurs))
         messages.Affiche(e);
     projections.reglages = ReglagesDuLot(projections.reglages, *a);
-    projections.ProjectionChoisie = a->Projection.value_or(QString::fromUtf16(ProjectionDeDepart));
+    // Sans --projection, celle que la fenêtre a retenue.
+    projections.ProjectionChoisie = a->Projection.value_or(
+        reglages.LitTexte(u"ProjectionChoisie"_s).value_or(QString::fromUtf16(ProjectionDeDepart)));
 
     choix.ProjectionChoisie = projections.ProjectionChoisie;
 
@@ -408,6 +421,13 @@ int Lot(const QStringList &arguments)
     avancement.FermeAttente();
     if (!bilan.Refus && !bilan.AucunFichier)
         Ecrit(stdout, RapportLot(bilan));
+    if (!bilan.Refus && !a->Rapport.isEmpty()) {
+        const QString echec = EcritRapport(Absolu(a->Rapport), bilan.Fichiers);
+        if (!echec.isEmpty()) {
+            messages.Affiche(echec);
+            return qMax(1, CodeSortie(bilan));
+        }
+    }
     return CodeSortie(bilan);
 }
 

@@ -24,6 +24,7 @@ struct ArgumentsLot {
     OptionsTraitement Options;
     std::optional<QString> Projection;
     std::optional<bool> Feuillets, Mtm, Nad83, AssoMots;
+    QString Rapport;                    // le fichier CSV du rapport ; vide : aucun
     std::optional<int> DelaiTraducteur; // secondes par appel du traducteur ou de MapInfo, 0 : sans limite
 };
 

@@ -135,7 +135,27 @@ void TForm2::FormCreate()
         messages_.Affiche(erreur);
     ComboBox1->clear();
     ComboBox1->addItems(catalogue_.Categories);
+    // La projection retenue au dernier « OK » ; sinon la clause de départ.
+    if (const auto retenue = reglages_.LitTexte(u"ProjectionChoisie"_s))
+        if (retenue->startsWith(u"CoordSys"_s, Qt::CaseInsensitive))
+            ProjectionChoisie = *retenue;
     Preselection();
+    MontreProjectionChoisie();
+}
+
+void TForm2::MontreProjectionChoisie()
+{
+    // « Projection courante » : celle que le traitement emploiera, pas la ligne seulement surlignée.
+    for (const QString &ligne : std::as_const(catalogue_.LignesCatalogue)) {
+        const QString parametres = ParametresProjection(ligne);
+        if (!parametres.isEmpty() && ClauseProjection(parametres) == ProjectionChoisie) {
+            Label5->setText(NomProjection(ligne));
+            return;
+        }
+    }
+    Label5->setText(ProjectionChoisie == QString::fromUtf16(ProjectionDeDepart)
+                        ? u"aucune (NonEarth, par défaut)"_s
+                        : ProjectionChoisie);
 }
 
 void TForm2::Preselection()
@@ -167,6 +187,12 @@ QString TForm2::ProjectionFichier(const QString &chemin) const
     return quorvale::ProjectionFichier(chemin, ReglagesCourants(), associations, ProjectionChoisie);
 }
 
+OrigineSysteme TForm2::ExpliqueFichier(const QString &chemin) const
+{
+    const QList<Association> associations = form3_ ? form3_->Associations() : QList<Association>();
+    return ExpliqueProjection(chemin, ReglagesCourants(), associations, ProjectionChoisie);
+}
+
 void TForm2::ComboBox1Select(int index)
 {
     const QSignalBlocker bloque(ListBox1);
@@ -187,12 +213,14 @@ void TForm2::ListBox1Click()
     const QString &ligne = catalogue_.LignesCatalogue[lignesListe_[rang]];
     ProjectionCourante = NomProjection(ligne);
     ParametresCourants = ParametresProjection(ligne);
-    Label5->setText(ProjectionCourante);
 }
 
 void TForm2::Button4Click()
 {
     ProjectionChoisie = ClauseProjection(ParametresCourants);
+    if (reglages_.Ouvre())
+        reglages_.EcritTexte(u"ProjectionChoisie"_s, ProjectionChoisie);
+    MontreProjectionChoisie();
     accept();
 }
 

@@ -37,6 +37,7 @@ public:
     void setForm3(TForm3 *form3) { form3_ = form3; }
 
     QString ProjectionFichier(const QString &chemin) const override;
+    OrigineSysteme ExpliqueFichier(const QString &chemin) const override;
     const Catalogue &CatalogueProjections() const override { return catalogue_; }
 
     /** Les réglages tels que les contrôles les montrent. */
@@ -64,6 +65,8 @@ public slots:
 
 private:
     void Preselection();
+    /** « Projection courante » : le nom de la projection choisie dans le catalogue, ou sa clause. */
+    void MontreProjectionChoisie();
 
     Reglages &reglages_;
     Messages &messages_;

@@ -122,6 +122,40 @@ void TForm3::FormCreate()
     } catch (const Erreur &e) {
         messages_.Affiche(e.texte());
     }
+    enregistrees_ = Associations();
+}
+
+void TForm3::reject()
+{
+    // Quitter le dialogue (« Fermer », Échap, case de fermeture) avec des changements non enregistrés.
+    if (Associations() != enregistrees_) {
+        switch (messages_.Question(u"Les associations de mots ont été modifiées.\r\n"
+                                   u"Voulez-vous les enregistrer dans « %1 » ?"_s.arg(emplacement_.ecriture))) {
+        case Messages::Reponse::Oui:
+            if (!Enregistre())
+                return;
+            break;
+        case Messages::Reponse::Non:
+            // Elles servent encore au traitement jusqu'à la fin du programme ; on ne redemande pas.
+            enregistrees_ = Associations();
+            break;
+        case Messages::Reponse::Annuler:
+            return;
+        }
+    }
+    QDialog::reject();
+}
+
+bool TForm3::Enregistre()
+{
+    try {
+        EnregistreAssociations(emplacement_, Associations());
+    } catch (const Erreur &e) {
+        messages_.Affiche(e.texte());
+        return false;
+    }
+    enregistrees_ = Associations();
+    return true;
 }
 
 void TForm3::Affiche(const QString &projectionCourante, const QString &parametresCourants)
@@ -187,11 +221,7 @@ void TForm3::EffacerClick()
 
 void TForm3::EnregistrerClick()
 {
-    try {
-        EnregistreAssociations(emplacement_, Associations());
-    } catch (const Erreur &e) {
-        messages_.Affiche(e.texte());
-    }
+    (void)Enregistre();
 }
 
 void TForm3::ListView1ColumnClick(int colonne)

@@ -44,8 +44,14 @@ public slots:
     void EnregistrerClick();
     void ListView1ColumnClick(int colonne);
 
+    /** Fermer avec des changements non enregistrés demande s'il faut les enregistrer. */
+    void reject() override;
+
 private:
     void Remplit(const QList<Association> &associations);
+    /** Écrit AssoMots.txt ; faux (après le message) quand il ne s'écrit pas. */
+    bool Enregistre();
+    QList<Association> enregistrees_; // telles qu'au dernier chargement ou enregistrement
 
     Messages &messages_;
     Dialogues &dialogues_;

@@ -28,6 +28,21 @@ QString MeridienMTM(const QString &feuillet);
 /** Méridien central UTM d'un feuillet 1:250 000 (« 75 ») ; vide hors de la table. */
 QString MeridienUTM(const QString &feuillet);
 
+/** D'où vient la clause d'un fichier source. */
+enum class RegleSysteme { Feuillet, Association, Fichier, Choisie, Aucune };
+
+/** La clause d'un fichier source et la règle qui l'a donnée, avec son détail (« 31h05ne, MTM zone
+ *  8 », le mot de l'association) ; le détail est vide pour la projection choisie. */
+struct OrigineSysteme {
+    QString Clause;
+    RegleSysteme Regle = RegleSysteme::Choisie;
+    QString Detail;
+};
+
+/** La même décision que ProjectionFichier, expliquée. */
+OrigineSysteme ExpliqueProjection(const QString &chemin, const ReglagesProjection &reglages,
+                                  const QList<Association> &associations, const QString &projectionChoisie);
+
 /** La clause CoordSys d'un fichier source : le feuillet, puis les associations de mots (dans
  *  l'ordre donné), puis la projection choisie. Jamais vide. */
 QString ProjectionFichier(const QString &chemin, const ReglagesProjection &reglages,

@@ -40,6 +40,11 @@ QString ProjectionsFixes::ProjectionFichier(const QString &chemin) const
     return quorvale::ProjectionFichier(chemin, reglages, associations, ProjectionChoisie);
 }
 
+OrigineSysteme ProjectionsFixes::ExpliqueFichier(const QString &chemin) const
+{
+    return ExpliqueProjection(chemin, reglages, associations, ProjectionChoisie);
+}
+
 ProjectionsFixes ChargeProjections(Reglages &reglages, const QString &dossierMapInfo,
                                    const QString &dossierExecutable, QStringList *erreurs)
 {

@@ -21,6 +21,11 @@ public:
     virtual ~Projections() = default;
     /** La clause CoordSys du fichier source ; jamais vide. */
     virtual QString ProjectionFichier(const QString &chemin) const = 0;
+    /** La même clause et la règle qui l'a donnée. */
+    virtual OrigineSysteme ExpliqueFichier(const QString &chemin) const
+    {
+        return {ProjectionFichier(chemin), RegleSysteme::Choisie, {}};
+    }
     /** Le catalogue chargé au démarrage ; vide s'il ne s'est pas lu. */
     virtual const Catalogue &CatalogueProjections() const = 0;
 };
@@ -40,6 +45,7 @@ public:
     QString ProjectionChoisie = QString::fromUtf16(ProjectionDeDepart);
 
     QString ProjectionFichier(const QString &chemin) const override;
+    OrigineSysteme ExpliqueFichier(const QString &chemin) const override;
     const Catalogue &CatalogueProjections() const override { return catalogue; }
 };
 

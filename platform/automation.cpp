@@ -1,4 +1,5 @@
 #include "automation.h"
+#include "processus.h"
 
 #include "erreur.h"
 
@@ -128,7 +129,9 @@ private:
                 throw Erreur(mort ? u"Le serveur d'automation « %1 » s'est arrêté pendant : %2"_s.arg(progId_, sujet)
                                   : u"Le serveur d'automation « %1 » ne répond plus (délai dépassé) : %2"_s.arg(progId_, sujet));
             }
-            processus_.waitForReadyRead(limite.isForever() ? 1000 : int(qMin<qint64>(1000, qMax<qint64>(1, limite.remainingTime()))));
+            // Par tranches de 50 ms : les fenêtres se redessinent et « Annuler » répond pendant l'appel.
+            processus_.waitForReadyRead(limite.isForever() ? 50 : int(qMin<qint64>(50, qMax<qint64>(1, limite.remainingTime()))));
+            PompeMessages();
         }
         QByteArray ligne = processus_.readLine();
         while (ligne.endsWith('\n') || ligne.endsWith('\r'))

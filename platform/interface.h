@@ -10,8 +10,15 @@ namespace quorvale {
 /** Boîtes de message modales au texte fixe. */
 class Messages {
 public:
+    enum class Reponse { Oui, Non, Annuler };
     virtual ~Messages() = default;
     virtual void Affiche(const QString &texte) = 0;
+    /** Une question « Oui », « Non », « Annuler » ; sans fenêtre, « Non ». */
+    virtual Reponse Question(const QString &texte)
+    {
+        Affiche(texte);
+        return Reponse::Non;
+    }
 };
 
 /** Les dialogues communs : ouverture de fichiers et choix d'un dossier. Une liste ou un texte vide

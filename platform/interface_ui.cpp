@@ -5,7 +5,11 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeySequence>
+#include <QScreen>
+#include <QShortcut>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -13,6 +17,18 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace quorvale {
+
+Messages::Reponse MessagesFenetre::Question(const QString &texte)
+{
+    QMessageBox boite(QMessageBox::Question, QApplication::applicationName(), texte,
+                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QApplication::activeWindow());
+    boite.button(QMessageBox::Yes)->setText(u"Oui"_s);
+    boite.button(QMessageBox::No)->setText(u"Non"_s);
+    boite.button(QMessageBox::Cancel)->setText(u"Annuler"_s);
+    boite.setDefaultButton(QMessageBox::Yes);
+    const int choix = boite.exec();
+    return choix == QMessageBox::Yes ? Reponse::Oui : choix == QMessageBox::No ? Reponse::Non : Reponse::Annuler;
+}
 
 void MessagesFenetre::Affiche(const QString &texte)
 {
@@ -66,6 +82,15 @@ void AideFenetre::AfficheAide(const QString &fichier)
         navigateur->setObjectName(u"navigateur"_s);
         navigateur->setOpenExternalLinks(true);
         disposition->addWidget(navigateur);
+        // Échap ferme l'aide, comme un dialogue.
+        auto *echap = new QShortcut(QKeySequence(Qt::Key_Escape), fenetre);
+        QObject::connect(echap, &QShortcut::activated, fenetre, &QWidget::close);
+        // La première fois, centrée sur la fenêtre active (sinon sur l'écran) ; ensuite là où on l'a laissée.
+        const QWidget *active = QApplication::activeWindow();
+        const QRect autour = active ? active->frameGeometry()
+                                    : (fenetre->screen() ? fenetre->screen()->availableGeometry() : QRect());
+        if (autour.isValid())
+            fenetre->move(autour.center() - QPoint(fenetre->width() / 2, fenetre->height() / 2));
         fenetre_ = fenetre;
     }
     auto *navigateur = fenetre_->findChild<QTextBrowser *>(u"navigateur"_s);

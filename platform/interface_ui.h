@@ -11,6 +11,7 @@ namespace quorvale {
 class MessagesFenetre : public Messages {
 public:
     void Affiche(const QString &texte) override;
+    Reponse Question(const QString &texte) override;
 };
 
 class DialoguesFenetre : public Dialogues {

@@ -120,4 +120,19 @@ void ReglagesUtilisateur::Ecrit(const QString &nom, bool valeur)
     reglages.sync();
 }
 
+std::optional<QString> ReglagesUtilisateur::LitTexte(const QString &nom) const
+{
+    QSettings reglages(QSettings::NativeFormat, QSettings::UserScope, u"Olvessa"_s, u"Quorvale"_s);
+    if (!reglages.contains(nom))
+        return std::nullopt;
+    return reglages.value(nom).toString();
+}
+
+void ReglagesUtilisateur::EcritTexte(const QString &nom, const QString &valeur)
+{
+    QSettings reglages(QSettings::NativeFormat, QSettings::UserScope, u"Olvessa"_s, u"Quorvale"_s);
+    reglages.setValue(nom, valeur);
+    reglages.sync();
+}
+
 } // namespace quorvale

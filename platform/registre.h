@@ -30,6 +30,13 @@ public:
     /** La valeur, absente quand elle n'a jamais été écrite. */
     virtual std::optional<bool> Lit(const QString &nom) const = 0;
     virtual void Ecrit(const QString &nom, bool valeur) = 0;
+    /** Un réglage texte (projection choisie, dossiers) ; absent quand il n'a jamais été écrit. */
+    virtual std::optional<QString> LitTexte(const QString &nom) const
+    {
+        (void)nom;
+        return std::nullopt;
+    }
+    virtual void EcritTexte(const QString &nom, const QString &valeur) { (void)nom, (void)valeur; }
 };
 
 /** Le dossier de configuration de l'utilisateur ($XDG_CONFIG_HOME, sinon ~/.config), sans "/" final. */
@@ -56,6 +63,8 @@ public:
     bool Ouvre() override;
     std::optional<bool> Lit(const QString &nom) const override;
     void Ecrit(const QString &nom, bool valeur) override;
+    std::optional<QString> LitTexte(const QString &nom) const override;
+    void EcritTexte(const QString &nom, const QString &valeur) override;
 };
 
 } // namespace quorvale

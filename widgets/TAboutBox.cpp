@@ -62,6 +62,16 @@ TAboutBox::TAboutBox(const QString &version, QWidget *parent) : QDialog(parent)
     OKButton = new QPushButton(u"OK"_s, this);
     OKButton->setGeometry(111, 200, 75, 25);
     OKButton->setDefault(true);
+    // Un texte qui ne tient pas dans ses 73 pixels (police plus grande) agrandit la boîte d'autant :
+    // la dernière phrase n'est jamais coupée.
+    const int surplus = qMax(0, Comments->heightForWidth(Comments->width()) - Comments->height());
+    if (surplus > 0) {
+        Comments->resize(Comments->width(), Comments->height() + surplus);
+        Label1->move(Label1->x(), Label1->y() + surplus);
+        Panel1->resize(Panel1->width(), Panel1->height() + surplus);
+        OKButton->move(OKButton->x(), OKButton->y() + surplus);
+        setFixedSize(width(), height() + surplus);
+    }
     connect(OKButton, &QPushButton::clicked, this, &TAboutBox::OKButtonClick);
     FormCreate(version);
 }

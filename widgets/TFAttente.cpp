@@ -79,7 +79,8 @@ TFAttente::TFAttente(AvancementFenetre &unite, QWidget *parent)
     setFixedSize(322, 181);
 
     timEstimation = new QTimer(this);
-    timEstimation->setInterval(1000);
+    // Quatre fois par seconde : le temps restant bouge pendant un long fichier.
+    timEstimation->setInterval(250);
 
     Shape1 = Rectangle(this, 12, 105, 300, 20);
     Shape2 = Rectangle(this, 162, 105, 1, 20);
@@ -126,6 +127,17 @@ TFAttente::TFAttente(AvancementFenetre &unite, QWidget *parent)
 void TFAttente::Button1Click()
 {
     unite_.DemandeAnnulation();
+    MontreAnnulation();
+}
+
+void TFAttente::MontreAnnulation()
+{
+    // Le fichier en cours se termine : on le dit tout de suite, le bouton ne sert plus.
+    timEstimation->stop();
+    Button1->setEnabled(false);
+    lEstimation->setText(u"Annulation demandée…"_s);
+    lEstimation->setVisible(true);
+    lEstimation->repaint();
 }
 
 void TFAttente::keyPressEvent(QKeyEvent *evenement)
@@ -140,12 +152,16 @@ void TFAttente::keyPressEvent(QKeyEvent *evenement)
 
 void TFAttente::closeEvent(QCloseEvent *evenement)
 {
+    // La fenêtre reste jusqu'à la fin du fichier en cours, pour montrer que l'annulation est prise.
     unite_.DemandeAnnulation();
-    evenement->accept();
+    MontreAnnulation();
+    evenement->ignore();
 }
 
 void TFAttente::timEstimationTimer()
 {
+    if (unite_.Annulation())
+        return;
     const double ecoule = std::abs(double(Debut.msecsTo(unite_.horloge().Maintenant())));
     const double restant = TempsRestant(ecoule, unite_.DernierPourcentage);
     lEstimation->setVisible(restant > 0);

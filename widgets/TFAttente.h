@@ -42,11 +42,14 @@ public slots:
     void timEstimationTimer();
 
 protected:
-    /** FormClose : la case de fermeture (ou Alt+F4) cache la fenêtre et demande l'annulation. */
+    /** FormClose : la case de fermeture (ou Alt+F4) demande l'annulation ; la fenêtre le montre et
+     *  reste ouverte jusqu'à la fin du fichier en cours. */
     void closeEvent(QCloseEvent *evenement) override;
     void keyPressEvent(QKeyEvent *evenement) override;
 
 private:
+    /** « Annulation demandée… » à la place du temps restant, « Annuler » grisé. */
+    void MontreAnnulation();
     AvancementFenetre &unite_;
 };
 

@@ -1,5 +1,6 @@
 #include "TFAttente.h"
 #include "TForm1.h"
+#include "TRapport.h"
 #include "fakes.h"
 #include "traitement.h"
 #include "ui_TForm1.h"
@@ -293,8 +294,8 @@ void TestTraduction::refus_data()
                                                    << u"Le dossier source n'est pas valide."_s;
     QTest::newRow("deux dossiers manquants : la source d'abord") << 3 << 5 << u"absent"_s << QString()
                                                                   << u"Le dossier source n'est pas valide."_s;
-    QTest::newRow("destination absente") << 3 << 5 << u"src"_s << u"dst/nouveau"_s
-                                         << u"Le dossier de destination n'est pas valide."_s;
+    QTest::newRow("destination et son parent absents") << 3 << 5 << u"src"_s << u"dst/absent/nouveau"_s
+                                                       << u"Le dossier de destination n'est pas valide."_s;
 }
 
 void TestTraduction::refus()
@@ -317,7 +318,7 @@ void TestTraduction::refus()
     QCOMPARE(banc.ControlesActifs(), DixSeptControles);
     QVERIFY(banc.automation.journal.isEmpty());
     QCOMPARE(banc.Panneau(), QString());
-    QVERIFY(!QDir(banc.racine + u"/dst/nouveau"_s).exists());
+    QVERIFY(!QDir(banc.racine + u"/dst/absent"_s).exists());
 }
 
 void TestTraduction::controlesVerrouillesPendantLeTraitement()
@@ -498,7 +499,9 @@ void TestTraduction::destinationPresente()
         QCOMPARE(vus, avantTraduction);
     else
         QCOMPARE(vus, QStringList{u"<jamais lancé>"_s});
-    QCOMPARE(banc.Panneau(), u"La traduction est complétée"_s);
+    // Un fichier sauté ne passe pas pour une traduction faite.
+    QCOMPARE(banc.Panneau(), traduit ? u"La traduction est complétée"_s
+                                     : u"La traduction est complétée : aucun fichier écrit, la destination existe déjà"_s);
 }
 
 void TestTraduction::annulationPendantLePremierDeTrois()
@@ -530,8 +533,8 @@ void TestTraduction::annulationPendantLaListe_data()
     QTest::addColumn<bool>("fichierALaRacine");
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QStringList>("sorties");
-    QTest::newRow("un fichier déjà listé : converti, puis l'annulation")
-        << true << QStringList{u"Le traitement a été annulé"_s} << QStringList{u"a.mif"_s};
+    QTest::newRow("un fichier déjà listé : l'annulation, sans le convertir")
+        << true << QStringList{u"Le traitement a été annulé"_s} << QStringList();
     QTest::newRow("aucun fichier listé")
         << false << QStringList{u"Il n'y a aucun fichier à traduire dans le dossier spécifié."_s} << QStringList();
 }
@@ -627,8 +630,13 @@ void TestTraduction::erreurEnCoursDeTraitement()
     banc.form.Button3Click();
     // Le refus de MapInfo fait échouer le fichier, pas le traitement : le suivant est essayé.
     const QString src = banc.racine.toLower() + u"/src/"_s;
-    QCOMPARE(banc.messages.vus, QStringList{u"2 fichiers sur 2 n'ont donné aucun résultat :\n"_s + src
-                                            + u"a.tab : Erreur de MapInfo\n"_s + src + u"b.tab : Erreur de MapInfo"_s});
+    // Le rapport au lieu d'une boîte de message.
+    QVERIFY(banc.messages.vus.isEmpty());
+    QCOMPARE(banc.form.Rapport()->LabelComptes->text(),
+             u"La traduction est complétée : 2 fichiers sans résultat\n"
+             u"0 traduit, 0 ignoré, 0 sans résultat, 2 échecs, 0 non traité"_s);
+    QCOMPARE(banc.form.Rapport()->Modele->Fichiers().value(1).Source, src + u"b.tab"_s);
+    QCOMPARE(banc.form.Rapport()->Modele->Fichiers().value(1).Raison, u"Erreur de MapInfo"_s);
     QCOMPARE(banc.ControlesActifs(), DixSeptControles);
     QVERIFY(!banc.form.FenetreAttente().Ouverte());
     QCOMPARE(banc.automation.journal.mid(banc.automation.journal.size() - 2),
@@ -649,8 +657,11 @@ void TestTraduction::fichiersSansResultat()
     banc.Choisit(4, 5, banc.racine + u"/src"_s, banc.racine + u"/dst"_s);
     banc.form.Button3Click();
     const QString src = banc.racine.toLower() + u"/src"_s;
-    QCOMPARE(banc.messages.vus,
-             QStringList{u"1 fichier sur 3 n'a donné aucun résultat :\n%1/b.shp : La source « b » ne se lit pas."_s.arg(src)});
+    QVERIFY(banc.messages.vus.isEmpty());
+    const QList<ResultatFichier> &lignes = banc.form.Rapport()->Modele->Fichiers();
+    QCOMPARE(lignes.value(1).Source, src + u"/b.shp"_s);
+    QCOMPARE(lignes.value(1).Raison, u"La source « b » ne se lit pas."_s);
+    QCOMPARE(lignes.value(1).etat, ResultatFichier::SansResultat);
     QCOMPARE(banc.Panneau(), u"La traduction est complétée : 1 fichier sans résultat"_s);
     QCOMPARE(banc.traducteur.traduits, (QStringList{u"a"_s, u"b"_s, u"c"_s}));
 }
@@ -678,9 +689,10 @@ void TestTraduction::sourceJamaisEcrasee()
     QCOMPARE(Lit(banc.racine + u"/src/Roads.shx"_s), QByteArray("index"));
     QCOMPARE(QDir(banc.racine + u"/src"_s).entryList(QDir::Files, QDir::Name),
              (QStringList{u"Roads.dbf"_s, u"Roads.shp"_s, u"Roads.shx"_s}));
-    QCOMPARE(banc.messages.vus.size(), 1);
-    QVERIFY2(banc.messages.vus.value(0).contains(u"roads.shp : la destination est un fichier source"_s),
-             qPrintable(banc.messages.vus.value(0)));
+    QVERIFY(banc.messages.vus.isEmpty());
+    const ResultatFichier ligne = banc.form.Rapport()->Modele->Fichiers().value(0);
+    QVERIFY(ligne.Source.endsWith(u"roads.shp"_s));
+    QCOMPARE(ligne.Raison, u"la destination est un fichier source ; il n'est pas remplacé"_s);
 }
 
 QTEST_MAIN(TestTraduction)

@@ -167,6 +167,8 @@ private slots:
     void argumentsRefuses_data();
     void argumentsRefuses();
     void reglagesDuLot();
+    void rapportCsv_data();
+    void rapportCsv();
     void rapport();
     void codeSortie_data();
     void codeSortie();
@@ -503,6 +505,42 @@ void TestLot::couvertureEtTableSansGeometrie()
     QCOMPARE(srs->IsProjected() ? u"projeté"_s : srs->IsLocal() ? u"local"_s : u"autre"_s, systeme);
     if (systeme == u"projeté"_s)
         QCOMPARE(srs->GetUTMZone(), 13); // Zone 13 de la section PRJ
+}
+
+void TestLot::rapportCsv_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("cible");
+    QTest::addColumn<QString>("ligne");
+    // Le feuillet 1:20 000 donne sa zone MTM ; le 1:250 000 en mode MTM retombe sur NonEarth.
+    QTest::newRow("feuillet") << u"dxf"_s << u"mif"_s
+                              << u"%1/31h05ne/batiments.dxf;%2/31h05ne/batiments.mif;traduit;;"
+                                 u"CoordSys Earth Projection 8,74,7,-73.5,0,0.9999,304800,0;feuillet;"_s;
+    QTest::newRow("repli NonEarth") << u"e00"_s << u"tab"_s
+                                    << u"%1/31g/sommets.e00;%2/31g/sommets.tab;traduit;;"
+                                       u"CoordSys NonEarth Projection 0, 7;choisie;"_s;
+}
+
+void TestLot::rapportCsv()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, cible);
+    QFETCH(QString, ligne);
+    if (!traducteur_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    QTemporaryDir sortie;
+    // La destination manque mais son parent existe : elle est créée.
+    const QString destination = sortie.path() + u"/neuf"_s, csv = sortie.path() + u"/rapport.csv"_s;
+    const QString demo = QStringLiteral(QUORVALE_SOURCES) + u"/demo"_s;
+    const Execution e = Lance({u"--format-source"_s, source, u"--format-cible"_s, cible, u"--source"_s, demo,
+                               u"--cible"_s, destination, u"--sous-dossiers"_s, u"--rapport"_s, csv,
+                               u"--feuillets"_s, u"--mtm"_s, u"--nad83"_s, u"--projection"_s,
+                               u"CoordSys NonEarth Projection 0, 7"_s});
+    QVERIFY2(e.code == 0, qPrintable(e.sortie + e.erreurs));
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(f.readAll()), u"source;destination;etat;raison;systeme;regle;avertissement\n"_s
+                                                 + ligne.arg(demo.toLower(), destination) + u'\n');
 }
 
 void TestLot::sourcesIntactes()

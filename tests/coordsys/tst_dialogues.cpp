@@ -71,6 +71,8 @@ class TestDialogues : public QObject {
     Q_OBJECT
 
 private slots:
+    void associationsNonEnregistreesALaFermeture_data();
+    void associationsNonEnregistreesALaFermeture();
     void premierDemarrage();
     void reglagesLus_data();
     void reglagesLus();
@@ -202,7 +204,8 @@ void TestDialogues::preselection()
     QCOMPARE(form->ListBox1->currentRow(), 6);
     QCOMPARE(form->ProjectionCourante, u"Québec MTM 8"_s);
     QCOMPARE(form->ParametresCourants, u"8,74,7,-73.5,0,0.9999,304800,0"_s);
-    QCOMPARE(form->Label5->text(), u"Québec MTM 8"_s);
+    // « Projection courante » : celle qu'emploiera le traitement, tant que « OK » n'est pas pressé.
+    QCOMPARE(form->Label5->text(), u"Non-Terrestre (mètres)"_s);
     QVERIFY(form->Button4->isEnabled());
     QCOMPARE(form->ProjectionChoisie, u"CoordSys NonEarth Projection 0, 7"_s);
     QVERIFY(banc.messages.vus.isEmpty());
@@ -252,6 +255,13 @@ void TestDialogues::choixDeCategorie()
     QCOMPARE(form->ParametresCourants, u"8,74,7,-64.5,0,0.9999,304800,0"_s);
     form->Button4->click();
     QCOMPARE(form->ProjectionChoisie, u"CoordSys Earth Projection 8,74,7,-64.5,0,0.9999,304800,0"_s);
+    QCOMPARE(form->Label5->text(), u"MTM 5"_s);
+    // Retenue d'un départ à l'autre.
+    {
+        auto suivant = banc.Form2();
+        QCOMPARE(suivant->ProjectionChoisie, u"CoordSys Earth Projection 8,74,7,-64.5,0,0.9999,304800,0"_s);
+        QCOMPARE(suivant->Label5->text(), u"MTM 5"_s);
+    }
     form->ComboBox1Select(1);
     form->ListBox1->setCurrentRow(0);
     form->Button4Click();
@@ -264,7 +274,7 @@ void TestDialogues::fermetureSansOk()
     auto form = banc.Form2();
     form->ListBox1->setCurrentRow(7);
     form->reject();
-    QCOMPARE(form->Label5->text(), u"MTM 9"_s);
+    QCOMPARE(form->Label5->text(), u"Non-Terrestre (mètres)"_s);
     QCOMPARE(form->ProjectionChoisie, u"CoordSys NonEarth Projection 0, 7"_s);
     QCOMPARE(form->ProjectionFichier(u"/data/routes.dxf"_s), u"CoordSys NonEarth Projection 0, 7"_s);
 }
@@ -315,6 +325,43 @@ void TestDialogues::associationsChargeesEtAjoutees()
     QCOMPARE(form3.Memo1->toPlainText(), u"laval\nQUÉBEC\nquébec\nLaval\n"_s);
     // Rien n'est enregistré sans « Enregistrer ».
     QCOMPARE(LitOctets(fichier), QByteArray("Qu\xE9" "bec;MTM 7;8, 74, 7, -70.5;\r\n"));
+}
+
+void TestDialogues::associationsNonEnregistreesALaFermeture_data()
+{
+    QTest::addColumn<int>("reponse");
+    QTest::addColumn<bool>("ferme");
+    QTest::addColumn<QByteArray>("fichier");
+    const QByteArray avant = "laval;MTM 8;8, 74, 7, -73.5;\r\n";
+    QTest::newRow("oui : enregistrées, fermé") << int(Messages::Reponse::Oui) << true
+                                                << QByteArray("laval;MTM 8;8, 74, 7, -73.5;\r\nsherbrooke;MTM 7;8,74,7,-70.5;\r\n");
+    QTest::newRow("non : fermé sans enregistrer") << int(Messages::Reponse::Non) << true << avant;
+    QTest::newRow("annuler : reste ouvert") << int(Messages::Reponse::Annuler) << false << avant;
+}
+
+void TestDialogues::associationsNonEnregistreesALaFermeture()
+{
+    QFETCH(int, reponse);
+    QFETCH(bool, ferme);
+    QFETCH(QByteArray, fichier);
+    Banc banc;
+    const QString chemin = FichierAssoMots(banc.Executable());
+    EcritOctets(chemin, "laval;MTM 8;8, 74, 7, -73.5;\r\n");
+    TForm3 form3(banc.messages, banc.dialogues, banc.Executable());
+    form3.FormCreate();
+    // Sans changement, quitter ne demande rien.
+    QTimer::singleShot(0, &form3, &QDialog::reject);
+    form3.Affiche(u"MTM 7"_s, u"8,74,7,-70.5"_s);
+    QVERIFY(banc.messages.vus.isEmpty());
+    form3.Memo1->setPlainText(u"sherbrooke"_s);
+    form3.ButtonAjouter->click();
+    banc.messages.reponse = Messages::Reponse(reponse);
+    form3.show();
+    form3.ButtonFermer->click();
+    QCOMPARE(banc.messages.vus, QStringList{u"Les associations de mots ont été modifiées.\r\n"
+                                            u"Voulez-vous les enregistrer dans « %1 » ?"_s.arg(chemin)});
+    QCOMPARE(form3.isVisible(), !ferme);
+    QCOMPARE(LitOctets(chemin), fichier);
 }
 
 void TestDialogues::associationsEffaceesEtEnregistrees()

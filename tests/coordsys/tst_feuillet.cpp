@@ -23,6 +23,8 @@ class TestFeuillets : public QObject {
     Q_OBJECT
 
 private slots:
+    void origineProjection_data();
+    void origineProjection();
     void estNumerique_data();
     void estNumerique();
     void feuilletMTM_data();
@@ -242,6 +244,36 @@ void TestFeuillets::projectionFichier()
         {u"usine"_s, u"Non-Terrestre (mètres)"_s, u"0, 7"_s},
     };
     QCOMPARE(ProjectionFichier(chemin, reglages, associations, Choisie), attendu);
+}
+
+void TestFeuillets::origineProjection_data()
+{
+    QTest::addColumn<QString>("chemin");
+    QTest::addColumn<bool>("mtm");
+    QTest::addColumn<int>("regle");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("feuillet MTM") << u"/c/31h05ne.dxf"_s << true << int(RegleSysteme::Feuillet)
+                                  << u"feuillet 31h05ne, MTM zone 8 (méridien -73.5), NAD 83"_s;
+    QTest::newRow("feuillet MTM, zone 3") << u"/c/12g10ne.dxf"_s << true << int(RegleSysteme::Feuillet)
+                                          << u"feuillet 12g10ne, MTM zone 3 (méridien -58.5), NAD 83"_s;
+    QTest::newRow("feuillet UTM") << u"/c/21e/a.dxf"_s << false << int(RegleSysteme::Feuillet)
+                                  << u"feuillet 21e, UTM zone 19 (méridien -69), NAD 83"_s;
+    QTest::newRow("association") << u"/montreal/a.dxf"_s << true << int(RegleSysteme::Association)
+                                 << u"mot « montreal » : Lambert Québec"_s;
+    QTest::newRow("feuillet 250 000 en MTM : choisie") << u"/c/31g/a.e00"_s << true << int(RegleSysteme::Choisie)
+                                                       << QString();
+}
+
+void TestFeuillets::origineProjection()
+{
+    QFETCH(QString, chemin);
+    QFETCH(bool, mtm);
+    QFETCH(int, regle);
+    QFETCH(QString, detail);
+    const QList<Association> associations{{u"montreal"_s, u"Lambert Québec"_s, u"3, 74, 7, -68.5, 44, 60, 46, 0, 0"_s}};
+    const OrigineSysteme o = ExpliqueProjection(chemin, Reglages(true, mtm, true, true), associations, Choisie);
+    QCOMPARE(int(o.Regle), regle);
+    QCOMPARE(o.Detail, detail);
 }
 
 QObject *EssaisFeuillets()

@@ -33,11 +33,23 @@ struct FauxReglages : Reglages {
     bool Ouvre() override { return ouvrable; }
     std::optional<bool> Lit(const QString &nom) const override;
     void Ecrit(const QString &nom, bool valeur) override { valeurs[nom] = valeur; }
+    QMap<QString, QString> textes;
+    std::optional<QString> LitTexte(const QString &nom) const override
+    {
+        return textes.contains(nom) ? std::optional<QString>(textes.value(nom)) : std::nullopt;
+    }
+    void EcritTexte(const QString &nom, const QString &valeur) override { textes[nom] = valeur; }
 };
 
 struct FauxMessages : Messages {
     QStringList vus;
     std::function<void(const QString &)> pendant;
+    Reponse reponse = Reponse::Non; // la réponse aux questions, notées dans vus
+    Reponse Question(const QString &texte) override
+    {
+        vus << texte;
+        return reponse;
+    }
     void Affiche(const QString &texte) override
     {
         vus << texte;

@@ -132,7 +132,9 @@ void TestAttente::annulationPendantUnPas()
     u.AfficheAttente(u"x"_s, true);
     QPointer<TFAttente> f = u.FAttente;
     f->activateWindow();
-    // Le geste arrive pendant le pompage des messages du pas.
+    // Le geste arrive pendant le pompage des messages du pas ; la fenêtre le montre aussitôt.
+    QString montre;
+    bool boutonActif = true, visible = false;
     QTimer::singleShot(0, f, [&] {
         if (geste == u"bouton"_s)
             f->Button1->click();
@@ -140,8 +142,14 @@ void TestAttente::annulationPendantUnPas()
             QTest::keyClick(f->Button1, Qt::Key_Escape);
         else
             f->close();
+        montre = f->lEstimation->text();
+        boutonActif = f->Button1->isEnabled();
+        visible = f->isVisible();
     });
     u.AvanceAttente({}, 10);
+    QCOMPARE(montre, u"Annulation demandée…"_s);
+    QVERIFY(!boutonActif);
+    QVERIFY(visible);
     QVERIFY(u.Annulation());
     QVERIFY(!u.Ouverte());
     QVERIFY(!f || !f->isVisible());
