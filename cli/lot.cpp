@@ -25,11 +25,15 @@ namespace {
 
 volatile std::sig_atomic_t interruption = 0;
 
+// Ctrl+C, SIGTERM (arrêt demandé) et SIGHUP (fin de session) annulent de la même façon.
+constexpr int SignauxAnnulation[] = {SIGINT, SIGTERM, SIGHUP};
+
 extern "C" void SurInterruption(int)
 {
     interruption = 1;
-    // Un second Ctrl+C arrête le programme sans attendre la fin du fichier en cours.
-    std::signal(SIGINT, SIG_DFL);
+    // Un second signal arrête le programme sans attendre la fin du fichier en cours.
+    for (int s : SignauxAnnulation)
+        std::signal(s, SIG_DFL);
 }
 
 void Ecrit(FILE *flux, const QString &texte)
@@ -267,13 +271,15 @@ AvancementTerminal::AvancementTerminal(const Horloge &horloge, FILE *flux, bool 
     : horloge_(horloge), flux_(flux), terminal_(terminal)
 {
     interruption = 0;
-    std::signal(SIGINT, SurInterruption);
+    for (int s : SignauxAnnulation)
+        std::signal(s, SurInterruption);
 }
 
 AvancementTerminal::~AvancementTerminal()
 {
     FermeAttente();
-    std::signal(SIGINT, SIG_DFL);
+    for (int s : SignauxAnnulation)
+        std::signal(s, SIG_DFL);
 }
 
 void AvancementTerminal::AfficheAttente(const QString &message, bool avecJauge)

@@ -10,6 +10,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 using namespace Qt::Literals::StringLiterals;
@@ -43,17 +46,22 @@ bool ExisteBrut(const QString &chemin)
 // Entrées d'un dossier dans l'ordre du système, sans "." ni "..". Lues par blocs dans un tampon
 // sur la pile : opendir prend 32 Ko au tas par dossier, que les noms lus entre-temps morcellent,
 // et une grande arborescence payait ainsi des pages neuves à chaque dossier.
+// Faux quand le dossier ne s'ouvre pas ou que sa lecture échoue.
 template <typename Fonction>
-void ParcourtDossier(const QString &dossier, Fonction &&f)
+bool ParcourtDossier(const QString &dossier, Fonction &&f)
 {
     const int d = ::open(QFile::encodeName(dossier.isEmpty() ? u"."_s : dossier).constData(),
                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (d < 0)
-        return;
+        return false;
     alignas(dirent64) char tampon[32768];
     for (;;) {
         const long n = ::syscall(SYS_getdents64, d, tampon, sizeof tampon);
-        if (n <= 0)
+        if (n < 0) {
+            ::close(d);
+            return false;
+        }
+        if (n == 0)
             break;
         for (long k = 0; k < n;) {
             const auto *e = reinterpret_cast<const dirent64 *>(tampon + k);
@@ -63,11 +71,12 @@ void ParcourtDossier(const QString &dossier, Fonction &&f)
                 continue;
             if (!f(e)) {
                 ::close(d);
-                return;
+                return true;
             }
         }
     }
     ::close(d);
+    return true;
 }
 
 bool CorrespondDepuis(const QString &nom, qsizetype i, const QString &motif, qsizetype j)
@@ -221,6 +230,36 @@ QString DossierTemporaire()
     return dossier;
 }
 
+QString CreeDossierPrive(const QString &base, QString *raison)
+{
+    QString parent = base.isEmpty() ? u"/tmp/"_s : base;
+    if (!parent.endsWith(u'/'))
+        parent += u'/';
+    QByteArray modele = QFile::encodeName(parent + u"quorvale-XXXXXX"_s);
+    if (::mkdtemp(modele.data()) == nullptr) {
+        const int e = errno;
+        if (raison)
+            *raison = u"Le dossier de travail ne peut pas être créé dans « %1 » : %2"_s.arg(
+                parent, QString::fromLocal8Bit(std::strerror(e)));
+        return {};
+    }
+    // mkdtemp crée en 0700 moins le umask : on remet 0700, puis on vérifie ce qu'on a vraiment.
+    const int fd = ::open(modele.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st {};
+    const bool sur = fd >= 0 && ::fchmod(fd, 0700) == 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)
+                     && st.st_uid == ::geteuid() && (st.st_mode & 07777) == 0700;
+    if (fd >= 0)
+        ::close(fd);
+    if (!sur) {
+        (void)::rmdir(modele.constData());
+        if (raison)
+            *raison = u"Le dossier de travail « %1 » n'est pas privé (propriétaire ou droits inattendus)."_s.arg(
+                QFile::decodeName(modele));
+        return {};
+    }
+    return QFile::decodeName(modele) + u'/';
+}
+
 bool CorrespondMotif(const QString &nom, const QString &motif)
 {
     if (motif.isEmpty())
@@ -271,19 +310,26 @@ bool EstDossier(const QByteArray &base, const dirent64 *e)
 
 } // namespace
 
-QList<EntreeDossier> ChercheNoms(const QString &dossier, const QString &motif)
+QList<EntreeDossier> ChercheNoms(const QString &dossier, const QString &motif, bool *lu, QStringList *invalides)
 {
     QList<EntreeDossier> entrees;
     if (motif.isEmpty())
         return entrees;
     const QString reel = Resous(dossier);
     const QByteArray base = QFile::encodeName(reel.endsWith(u'/') ? reel : reel + u'/');
-    ParcourtDossier(reel, [&](const dirent64 *e) {
+    const bool ouvert = ParcourtDossier(reel, [&](const dirent64 *e) {
         const QString nom = QFile::decodeName(e->d_name);
+        // Un nom qui ne se relit pas à l'identique ne désigne plus son fichier : signalé, pas suivi.
+        if (invalides && QFile::encodeName(nom) != QByteArrayView(e->d_name)) {
+            *invalides << nom;
+            return true;
+        }
         if (CorrespondMotif(nom, motif))
             entrees << EntreeDossier{nom, EstDossier(base, e), e->d_type == DT_LNK || e->d_type == DT_UNKNOWN, 0, {}};
         return true;
     });
+    if (lu)
+        *lu = ouvert;
     return entrees;
 }
 
