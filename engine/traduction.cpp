@@ -362,7 +362,7 @@ void EcritBatch(const QString &nom, const QString &ligne)
     }
     if (!ok)
         throw Erreur(u"Le fichier de travail « %1 » ne peut pas être écrit : %2"_s.arg(
-            chemin, QString::fromLocal8Bit(std::strerror(erreur))));
+            chemin, CauseEntreeSortie(erreur)));
 }
 
 ResultatProcessus ExecuteEtAttend(Processus &processus, const QString &fichierCommandes)

@@ -176,13 +176,55 @@ bool CopieFichier(const QString &source, const QString &cible, bool garde)
         return true; // le même fichier : ne jamais le tronquer
     if (cibleExiste && garde)
         return false;
-    // Copie sous un nom provisoire, puis renommage : la cible n'est jamais à moitié écrite.
-    const QString provisoire = dst + u".quorvale-copie"_s;
-    (void)QFile::remove(provisoire);
-    if (!QFile::copy(src, provisoire))
+    // Seul un fichier ordinaire se copie : un tube bloquerait, /dev/zero remplirait le disque.
+    if (!S_ISREG(a.st_mode)) {
+        errno = EINVAL;
         return false;
-    if (::rename(QFile::encodeName(provisoire).constData(), QFile::encodeName(dst).constData()) != 0) {
-        (void)QFile::remove(provisoire);
+    }
+    // Copie sous un nom provisoire, puis renommage : la cible n'est jamais à moitié écrite. Chaque
+    // écriture est vérifiée (disque plein : ENOSPC) ; errno dit la cause d'un échec.
+    const QByteArray provisoire = QFile::encodeName(dst + u".quorvale-copie"_s);
+    (void)::unlink(provisoire.constData());
+    const int de = ::open(QFile::encodeName(src).constData(), O_RDONLY | O_CLOEXEC);
+    const int vers = de < 0 ? -1 : ::open(provisoire.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    bool ok = de >= 0 && vers >= 0;
+    int erreur = ok ? 0 : errno;
+    static thread_local char tampon[1 << 16];
+    while (ok) {
+        const ssize_t lu = ::read(de, tampon, sizeof tampon);
+        if (lu < 0 && errno == EINTR)
+            continue;
+        if (lu <= 0) {
+            ok = lu == 0;
+            erreur = ok ? 0 : errno;
+            break;
+        }
+        for (ssize_t fait = 0; ok && fait < lu;) {
+            const ssize_t n = ::write(vers, tampon + fait, size_t(lu - fait));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                erreur = n < 0 ? errno : ENOSPC;
+                ok = false;
+            } else {
+                fait += n;
+            }
+        }
+    }
+    if (de >= 0)
+        ::close(de);
+    if (vers >= 0 && ::close(vers) != 0 && ok) {
+        erreur = errno;
+        ok = false;
+    }
+    if (ok && ::rename(provisoire.constData(), QFile::encodeName(dst).constData()) != 0) {
+        erreur = errno;
+        ok = false;
+    }
+    if (!ok) {
+        if (vers >= 0)
+            (void)::unlink(provisoire.constData());
+        errno = erreur;
         return false;
     }
     return true;
@@ -240,7 +282,7 @@ QString CreeDossierPrive(const QString &base, QString *raison)
         const int e = errno;
         if (raison)
             *raison = u"Le dossier de travail ne peut pas être créé dans « %1 » : %2"_s.arg(
-                parent, QString::fromLocal8Bit(std::strerror(e)));
+                parent, CauseEntreeSortie(e));
         return {};
     }
     // mkdtemp crée en 0700 moins le umask : on remet 0700, puis on vérifie ce qu'on a vraiment.
@@ -258,6 +300,20 @@ QString CreeDossierPrive(const QString &base, QString *raison)
         return {};
     }
     return QFile::decodeName(modele) + u'/';
+}
+
+QString CauseEntreeSortie(int erreur)
+{
+    switch (erreur) {
+    case ENOSPC: return u"le disque est plein"_s;
+    case EDQUOT: return u"le quota de disque est dépassé"_s;
+    case EACCES: case EPERM: return u"l'accès est refusé"_s;
+    case EROFS: return u"le système de fichiers est en lecture seule"_s;
+    case EIO: return u"erreur d'entrée-sortie du disque"_s;
+    case EFBIG: return u"le fichier est trop grand"_s;
+    case EINVAL: return u"ce n'est pas un fichier ordinaire"_s;
+    default: return QString::fromLocal8Bit(std::strerror(erreur));
+    }
 }
 
 bool CorrespondMotif(const QString &nom, const QString &motif)

@@ -35,6 +35,10 @@ QString DossierTemporaire();
  *  ne peut pas être créé ou n'est pas sûr, la raison en français dans *raison. */
 QString CreeDossierPrive(const QString &base, QString *raison);
 
+/** La cause d'un échec d'entrée-sortie en français (disque plein, accès refusé...), le texte du
+ *  système pour les causes rares. */
+QString CauseEntreeSortie(int erreur);
+
 /** Motif de nom de fichier avec * et ?, sans égard à la casse. */
 bool CorrespondMotif(const QString &nom, const QString &motif);
 

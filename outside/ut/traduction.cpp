@@ -103,6 +103,14 @@ QString DerniereErreurGdal()
     return texte.isEmpty() ? u"format non reconnu"_s : texte;
 }
 
+// Un échec signalé par GDAL pendant la lecture des objets (ligne trop longue, enregistrement ou
+// géométrie illisible) : des objets manquent ou sont vides, la traduction n'est pas complète.
+void VerifieLecture(const QString &source, qsizetype erreursAvant, size_t lus)
+{
+    if (erreursGdal.size() > erreursAvant)
+        throw Erreur(u"Lecture de « %1 » incomplète après %2 objets : %3"_s.arg(source).arg(lus).arg(erreursGdal[erreursAvant]));
+}
+
 QByteArray Utf8(const QString &texte)
 {
     return texte.toUtf8();
@@ -273,6 +281,7 @@ void LitTable(const Travail &t, Donnees &d)
         d.encodage = EncodageDuCharset(CharsetDeTable(t.source));
     }
     couche->ResetReading();
+    const qsizetype erreursAvant = erreursGdal.size();
     while (OGRFeature *f = couche->GetNextFeature()) {
         // Les caractères qu'une table n'a pu tenir y sont écrits \\U+XXXX : ils reprennent leur forme.
         for (int i = 0; !shape && i < f->GetFieldCount(); ++i)
@@ -285,6 +294,7 @@ void LitTable(const Travail &t, Donnees &d)
         AjouteEtendue(d, f->GetGeometryRef());
         g.objets.push_back(std::move(o));
     }
+    VerifieLecture(t.source, erreursAvant, g.objets.size());
     // GDAL s'arrête sans rien dire sur un objet qu'il ne lit pas (un .map coupé) : tous doivent y être.
     const GIntBig attendus = couche->GetFeatureCount(FALSE);
     if (attendus >= 0 && GIntBig(g.objets.size()) < attendus)
@@ -359,6 +369,7 @@ void LitDessin(const Travail &t, Donnees &d)
     QStringList noms;
     QStringList calques = t.types;
     couche->ResetReading();
+    const qsizetype erreursAvant = erreursGdal.size();
     while (OGRFeature *f = couche->GetNextFeature()) {
         Lu l{OGRFeatureUniquePtr(f), {}, {}};
         l.calque = Demele(DecodeUnicodeDxf(champCalque >= 0 ? QString::fromUtf8(f->GetFieldAsString(champCalque)) : QString()));
@@ -380,6 +391,7 @@ void LitDessin(const Travail &t, Donnees &d)
             calques << l.calque;
         lus.push_back(std::move(l));
     }
+    VerifieLecture(t.source, erreursAvant, lus.size());
 
     auto *defn = new OGRFeatureDefn("dessin");
     defn->Reference();
