@@ -31,6 +31,7 @@ constexpr int SignauxAnnulation[] = {SIGINT, SIGTERM, SIGHUP};
 extern "C" void SurInterruption(int)
 {
     interruption = 1;
+    DemandeArret();
     // Un second signal arrête le programme sans attendre la fin du fichier en cours.
     for (int s : SignauxAnnulation)
         std::signal(s, SIG_DFL);
@@ -271,6 +272,7 @@ AvancementTerminal::AvancementTerminal(const Horloge &horloge, FILE *flux, bool 
     : horloge_(horloge), flux_(flux), terminal_(terminal)
 {
     interruption = 0;
+    OublieArret();
     for (int s : SignauxAnnulation)
         std::signal(s, SurInterruption);
 }
@@ -310,6 +312,12 @@ void AvancementTerminal::AvanceAttente(const QString &message, int pourcentage)
         annulation_ = true;
     if (annulation_)
         FermeAttente();
+}
+
+bool AvancementTerminal::Annulation() const
+{
+    // Un signal reçu pendant un fichier annule dès la fin de celui-ci.
+    return annulation_ || interruption;
 }
 
 void AvancementTerminal::FermeAttente()
