@@ -442,18 +442,19 @@ bool SortieProduite(const QStringList &cibles, const QDateTime &depuis)
         const qsizetype point = nom.lastIndexOf(u'.');
         const QString base = point < 0 ? nom : nom.left(point);
         const QString ext = point < 0 ? QString() : nom.mid(point);
-        // Les noms sont pris à la lettre : un « ? » ou un « * » du nom n'est pas un joker.
+        // Le nom attendu d'abord, sans lire le dossier : une liste par fichier rendrait le
+        // traitement d'un grand dossier quadratique.
+        const QFileInfo exact(Resous(cible));
+        if (exact.exists() && !exact.isDir() && exact.lastModified().toSecsSinceEpoch() >= debut)
+            return true;
+        // Puis les sorties par genre ou par calque (base_*.ext). Les noms sont pris à la lettre :
+        // un « ? » ou un « * » du nom n'est pas un joker.
         const QString prefixe = base + u'_';
         for (const EntreeDossier &e : ChercheNoms(dossier.isEmpty() ? u"."_s : dossier, u"*"_s)) {
-            if (e.dossier)
+            if (e.dossier || e.nom.size() < prefixe.size() + ext.size() || !e.nom.startsWith(prefixe, Qt::CaseInsensitive)
+                || !e.nom.endsWith(ext, Qt::CaseInsensitive))
                 continue;
-            const bool memeNom = e.nom.compare(nom, Qt::CaseInsensitive) == 0;
-            const bool parGeometrie = e.nom.size() >= prefixe.size() + ext.size()
-                                      && e.nom.startsWith(prefixe, Qt::CaseInsensitive)
-                                      && e.nom.endsWith(ext, Qt::CaseInsensitive);
-            if (!memeNom && !parGeometrie)
-                continue;
-            const QFileInfo info(dossier + e.nom);
+            const QFileInfo info(Resous(dossier + e.nom));
             if (!info.isDir() && info.lastModified().toSecsSinceEpoch() >= debut)
                 return true;
         }

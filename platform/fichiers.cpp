@@ -124,7 +124,12 @@ QString Resous(const QString &chemin)
             continue;
         }
         QString trouve;
+        // Le repliement ASCII garde la longueur en octets : seuls les noms de même longueur sont
+        // décodés (un grand dossier se lit sans un décodage par entrée).
+        const size_t longueur = size_t(QFile::encodeName(partie).size());
         ParcourtDossier(courant, [&](const dirent64 *e) {
+            if (std::strlen(e->d_name) != longueur)
+                return true;
             const QString nom = QFile::decodeName(e->d_name);
             if (EgalSansCasseAscii(nom, partie)) {
                 trouve = nom;
