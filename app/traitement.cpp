@@ -665,6 +665,10 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
             resultat.Raison = refus.texte();
         }
 
+        // MapInfo mort pendant ce fichier : le suivant en a un neuf, comme le traducteur.
+        if (travail.AppMapInfo && !travail.AppMapInfo->Actif() && c.RelanceMapInfo)
+            travail.AppMapInfo = c.RelanceMapInfo();
+
         if (avancement.Annulation()) {
             ScruteDossier1.Arret = true;
             bilan.Annule = true;
@@ -727,6 +731,18 @@ Bilan Traduire(Contexte &c)
                 appMapInfo->Do(u"set progressbars off"_s);
             }
             c.AppMapInfo = appMapInfo.get();
+            c.RelanceMapInfo = [&c, &appMapInfo]() -> ObjetAutomation * {
+                try {
+                    std::unique_ptr<ObjetAutomation> neuf = c.automation.Cree(u"Mapinfo.Application"_s);
+                    neuf->EcritPropriete(u"visible"_s, false);
+                    neuf->Do(u"set progressbars off"_s);
+                    appMapInfo = std::move(neuf);
+                } catch (const std::exception &) {
+                    // Il ne redémarre pas : les fichiers suivants le diront, un par un.
+                }
+                c.AppMapInfo = appMapInfo.get();
+                return c.AppMapInfo;
+            };
             LanceTraduction(c, bilan);
         } catch (const Erreur &e) {
             bilan.Erreur = e.texte();
@@ -736,6 +752,7 @@ Bilan Traduire(Contexte &c)
             bilan.Erreur = u"Erreur inattendue pendant la traduction."_s;
         }
         c.AppMapInfo = nullptr;
+        c.RelanceMapInfo = {};
     }
     if (bilan.Erreur)
         c.messages.Affiche(*bilan.Erreur);

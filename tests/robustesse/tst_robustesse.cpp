@@ -776,13 +776,13 @@ void TestRobustesse::mapInfoQuiMeurt()
                               {{u"XDG_CONFIG_HOME"_s, mapinfo.configuration.path()}});
     QVERIFY2(e.fini, "quorvale-lot ne s'est pas arrêté");
     QCOMPARE(e.code, 1);
-    // Le premier fichier voit MapInfo mourir entre l'import et « Close All » ; le second le trouve parti.
+    // Chaque fichier voit MapInfo mourir entre l'import et « Close All » : le second a eu un MapInfo
+    // neuf (relancé après la mort du premier), qui meurt à son tour au même endroit.
     const QString a = MinusculesAscii(entree.path()) + u"/a.mif"_s, b = MinusculesAscii(entree.path()) + u"/b.mif"_s;
-    QVERIFY2(e.sortie.startsWith(u"échec : %1 (Le serveur d'automation « Mapinfo.Application » s'est arrêté pendant : "
-                                 u"Close All)\n"_s.arg(a)),
-             qPrintable(e.sortie + e.erreurs));
-    QVERIFY2(e.sortie.contains(u"échec : %1 (Le serveur d'automation « Mapinfo.Application » n'est plus actif.)\n"_s.arg(b)),
-             qPrintable(e.sortie));
+    for (const QString &f : {a, b})
+        QVERIFY2(e.sortie.contains(u"échec : %1 (Le serveur d'automation « Mapinfo.Application » s'est arrêté pendant : "
+                                   u"Close All)\n"_s.arg(f)),
+                 qPrintable(e.sortie + e.erreurs));
     QVERIFY(e.sortie.endsWith(u"Bilan : 0 traduit(s), 0 ignoré(s), 0 sans résultat, 2 échec(s), 0 non traité(s).\n"_s));
     // La table à moitié écrite sous son nom final a été retirée.
     QCOMPARE(QDir(sortie.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
