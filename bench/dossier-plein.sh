@@ -17,7 +17,7 @@ for n in "$@"; do
     i=$((i + 1))
   done
   debut=$(date +%s%N)
-  "$lot" --format-source shp --format-cible shp --source "$racine/$n/src" --cible "$racine/$n/dst" > /dev/null
+  "$lot" --format-source shp --format-cible shp --source "$racine/$n/src" --cible "$racine/$n/dst" | tail -1 || true
   fin=$(date +%s%N)
   echo "$n fichiers shp -> shp : $(( (fin - debut) / 1000000 )) ms"
 done
