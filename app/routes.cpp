@@ -11,6 +11,8 @@
 #include "traduction.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -71,24 +73,56 @@ void ListeTablesTravail(Travail &travail, const QString &dossier)
                      [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
 }
 
+// Les fichiers qu'une copie a déjà livrés : retirés si la suite échoue, pour qu'aucun jeu
+// incomplet ne reste sous son nom final (une reprise le croirait fait).
+struct LivraisonCopie {
+    QStringList livres;
+    bool finie = false;
+    ~LivraisonCopie()
+    {
+        if (!finie)
+            for (const QString &f : std::as_const(livres))
+                (void)SupprimeFichier(f);
+    }
+    void Copie(const QString &source, const QString &cible)
+    {
+        if (!CopieFichier(source, cible, false)) {
+            const int e = errno;
+            throw RefusFichier(u"« %1 » n'a pas pu être copié vers « %2 » : %3"_s.arg(
+                source, cible, CauseEntreeSortie(e)));
+        }
+        livres << cible;
+    }
+};
+
 QStringList CopiePrj(Travail &travail, const Projections &projections, const QString &s, const QString &d,
                      const QString &travailDossier, const QString &t)
 {
-    (void)CopieFichier(s, d, false);
+    LivraisonCopie livraison;
+    livraison.Copie(s, d);
     // Le .cpg dit l'encodage de la table : sans lui les accents se lisent mal.
     for (const QString &ext : {u".shx"_s, u".dbf"_s, u".cpg"_s})
         if (FichierExiste(ChangeExtension(s, ext)))
-            (void)CopieFichier(ChangeExtension(s, ext), ChangeExtension(d, ext), false);
+            livraison.Copie(ChangeExtension(s, ext), ChangeExtension(d, ext));
 
     const QString prjSource = ChangeExtension(s, u".prj"_s);
     const QString prjCible = ChangeExtension(d, u".prj"_s);
     if (FichierExiste(prjSource)) {
-        (void)CopieFichier(prjSource, prjCible, false);
+        livraison.Copie(prjSource, prjCible);
+        livraison.finie = true;
         return {d};
     }
     const QString clause = projections.ProjectionFichier(s);
-    if (EcritPrj(projections.CatalogueProjections(), clause, prjCible) != ResultatPrj::Introuvable)
+    ResultatPrj ecrit = ResultatPrj::Introuvable;
+    try {
+        ecrit = EcritPrj(projections.CatalogueProjections(), clause, prjCible);
+    } catch (const Erreur &e) {
+        throw RefusFichier(e.texte());
+    }
+    if (ecrit != ResultatPrj::Introuvable) {
+        livraison.finie = true;
         return {d};
+    }
     // Projection hors du catalogue : le traducteur écrit le .prj d'un jeu de formes de travail.
     const QString formes = travailDossier + u'/' + NomFichier(d);
     TraduitFichier(travail, s, t);
@@ -96,7 +130,8 @@ QStringList CopiePrj(Travail &travail, const Projections &projections, const QSt
     PompeMessages();
     const QString prjTravail = ChangeExtension(formes, u".prj"_s);
     if (FichierExiste(prjTravail))
-        (void)CopieFichier(prjTravail, prjCible, false);
+        livraison.Copie(prjTravail, prjCible);
+    livraison.finie = true;
     return {d};
 }
 

@@ -15,13 +15,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QProcess>
+#include <QHash>
+#include <QMultiHash>
 #include <QSet>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -64,6 +66,51 @@ bool AvantSansCasse(const QString &a, const QString &b)
     return a.size() < b.size();
 }
 
+// Après le tri : chaque groupe de noms égaux sans la casse reprend les vrais noms de ses fichiers
+// (triés), pour que chacun soit traduit une fois. Rend ces noms.
+QSet<QString> VraisNoms(QStringList &liste, const QMultiHash<QString, QString> &casse)
+{
+    QSet<QString> doublons;
+    for (qsizetype i = 0; i + 1 < liste.size();) {
+        qsizetype j = i + 1;
+        while (j < liste.size() && liste[j] == liste[i])
+            ++j;
+        if (j - i > 1) {
+            QStringList vrais = casse.values(liste[i]);
+            // Le fichier dont le nom est déjà en minuscules n'est pas dans la table.
+            while (vrais.size() < j - i)
+                vrais << liste[i];
+            std::sort(vrais.begin(), vrais.end());
+            for (qsizetype k = i; k < j; ++k) {
+                liste[k] = vrais[k - i];
+                doublons.insert(liste[k]);
+            }
+        }
+        i = j;
+    }
+    return doublons;
+}
+
+// Seuls des fichiers ordinaires sont lus : un tube, un périphérique ou un lien vers /dev/zero
+// bloquerait ou remplirait le disque. Le fichier et ses compagnons ; rien quand tout va.
+std::optional<QString> RefusFichierSpecial(const QString &source)
+{
+    static const QStringList compagnons{u".mid"_s, u".dbf"_s, u".shx"_s, u".prj"_s, u".cpg"_s,
+                                        u".dat"_s, u".map"_s, u".id"_s, u".ind"_s};
+    auto special = [](const QString &chemin) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(Resous(chemin)).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+    };
+    if (special(source))
+        return u"« %1 » n'est pas un fichier ordinaire (tube, périphérique ou dossier) ; il n'est pas lu"_s.arg(source);
+    for (const QString &ext : compagnons) {
+        const QString c = ChangeExtension(source, ext);
+        if (special(c))
+            return u"« %1 » n'est pas un fichier ordinaire (tube, périphérique ou dossier) ; il n'est pas lu"_s.arg(c);
+    }
+    return std::nullopt;
+}
+
 // La remise en état, quelle que soit l'issue du traitement.
 struct RemiseEnEtat {
     Contexte &c;
@@ -83,6 +130,24 @@ struct RemiseEnEtat {
         c.avancement.FermeAttente();
         SupprimeFichiersTravail(c.DossierTemp);
     }
+};
+
+// Le dossier privé d'un traitement : DossierTemp le nomme le temps du traitement, puis il disparaît
+// avec ce qu'il contient, quelle que soit l'issue.
+struct DossierDuTraitement {
+    Contexte &c;
+    QString base;
+    DossierDuTraitement(Contexte &contexte, const QString &prive) : c(contexte), base(contexte.DossierTemp)
+    {
+        c.DossierTemp = prive;
+    }
+    ~DossierDuTraitement()
+    {
+        (void)SupprimeArborescence(c.DossierTemp);
+        c.DossierTemp = base;
+    }
+    DossierDuTraitement(const DossierDuTraitement &) = delete;
+    DossierDuTraitement &operator=(const DossierDuTraitement &) = delete;
 };
 
 // L'entente avec imut (outside/ut/travailleur.h).
@@ -383,11 +448,21 @@ bool SortieProduite(const QStringList &cibles, const QDateTime &depuis)
         const qsizetype point = nom.lastIndexOf(u'.');
         const QString base = point < 0 ? nom : nom.left(point);
         const QString ext = point < 0 ? QString() : nom.mid(point);
-        for (const QString &motif : {nom, base + u"_*"_s + ext}) {
-            const QList<EntreeDossier> entrees = ChercheDossier(dossier.isEmpty() ? u"."_s : dossier, motif);
-            for (const EntreeDossier &e : entrees)
-                if (!e.dossier && e.date.toSecsSinceEpoch() >= debut)
-                    return true;
+        // Le nom attendu d'abord, sans lire le dossier : une liste par fichier rendrait le
+        // traitement d'un grand dossier quadratique.
+        const QFileInfo exact(Resous(cible));
+        if (exact.exists() && !exact.isDir() && exact.lastModified().toSecsSinceEpoch() >= debut)
+            return true;
+        // Puis les sorties par genre ou par calque (base_*.ext). Les noms sont pris à la lettre :
+        // un « ? » ou un « * » du nom n'est pas un joker.
+        const QString prefixe = base + u'_';
+        for (const EntreeDossier &e : ChercheNoms(dossier.isEmpty() ? u"."_s : dossier, u"*"_s)) {
+            if (e.dossier || e.nom.size() < prefixe.size() + ext.size() || !e.nom.startsWith(prefixe, Qt::CaseInsensitive)
+                || !e.nom.endsWith(ext, Qt::CaseInsensitive))
+                continue;
+            const QFileInfo info(Resous(dossier + e.nom));
+            if (!info.isDir() && info.lastModified().toSecsSinceEpoch() >= debut)
+                return true;
         }
     }
     return false;
@@ -440,8 +515,18 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
     ScruteDossier1.Dossier = choix.DossierSource;
     ScruteDossier1.SousDossier = c.options.SousDossiers;
     ScruteDossier1.Filtre = FiltreSource(c.options.Fichiers + u'.' + choix.ExtSource);
-    ScruteDossier1.OnFichier = [&choix](TScruteDossier &, const QString &nom) {
-        choix.ListeFichiers << MinusculesAscii(nom);
+    // Les noms en majuscules gardés à part : deux fichiers qui ne diffèrent que par la casse
+    // reprennent chacun leur vrai nom après le tri.
+    QMultiHash<QString, QString> casse;
+    ScruteDossier1.OnFichier = [&choix, &casse](TScruteDossier &, const QString &nom) {
+        QString minuscules = MinusculesAscii(nom);
+        if (minuscules != nom)
+            casse.insert(minuscules, nom);
+        choix.ListeFichiers << std::move(minuscules);
+    };
+    QList<ResultatFichier> illisibles;
+    ScruteDossier1.OnIllisible = [&illisibles](const QString &chemin, const QString &raison) {
+        illisibles << ResultatFichier{chemin, {}, ResultatFichier::Echec, raison};
     };
     ScruteDossier1.OnDossier = [&avancement](TScruteDossier &sender, const QString &nom) {
         avancement.AvanceAttente(TexteListe + u"\r\nDossier exploré :\r\n"_s + avancement.AbregeChemin(nom), 0);
@@ -460,6 +545,7 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
     ScruteDossier1.Execute();
 
     if (choix.ListeFichiers.isEmpty()) {
+        bilan.Fichiers = illisibles;
         avancement.FermeAttente();
         if (c.AuPremierPlan)
             c.AuPremierPlan();
@@ -486,6 +572,7 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
     } else {
         std::stable_sort(choix.ListeFichiers.begin(), choix.ListeFichiers.end(), AvantSansCasse);
     }
+    QSet<QString> doublons = VraisNoms(choix.ListeFichiers, casse);
     // Pour le banc : le temps de la liste seule (parcours et tri).
     if (qEnvironmentVariableIsSet("QUORVALE_MESURE_LISTE"))
         std::fprintf(stderr, "liste : %lld fichiers en %lld ms\n", static_cast<long long>(choix.ListeFichiers.size()),
@@ -527,6 +614,9 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
         resultat.Source = s;
         bilan.Fichiers << resultat;
     }
+    bilan.Fichiers << illisibles;
+    // Les destinations des fichiers qui ne diffèrent que par la casse : la première gagne.
+    QHash<QString, QString> destinationsDoublons;
 
     for (qsizetype i = 0; i < n; ++i) {
         const QString s = choix.ListeFichiers[i];
@@ -544,6 +634,23 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
         QStringList crees;
         if (!DossierExiste(dossierD))
             crees = CreeDossiersCible(choix.DossierCible, s.mid(choix.DossierSource.size()));
+
+        if (doublons.contains(s)) {
+            const QString cle = d.toLower();
+            const auto premier = destinationsDoublons.constFind(cle);
+            if (premier != destinationsDoublons.cend()) {
+                resultat.etat = ResultatFichier::Echec;
+                resultat.Raison = u"sa destination, sans égard à la casse, est déjà celle de « %1 » ; "
+                                  u"elle n'est pas remplacée"_s.arg(*premier);
+                continue;
+            }
+            destinationsDoublons.insert(cle, s);
+        }
+        if (const auto refus = RefusFichierSpecial(s)) {
+            resultat.etat = ResultatFichier::Echec;
+            resultat.Raison = *refus;
+            continue;
+        }
 
         const QString reelD = Canonique(d);
         if (!reelD.isEmpty() && sources.contains(reelD)) {
@@ -597,6 +704,10 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
         if (resultat.etat != ResultatFichier::Traduit)
             RetireDossiersVides(crees);
 
+        // MapInfo mort pendant ce fichier : le suivant en a un neuf, comme le traducteur.
+        if (travail.AppMapInfo && !travail.AppMapInfo->Actif() && c.RelanceMapInfo)
+            travail.AppMapInfo = c.RelanceMapInfo();
+
         if (avancement.Annulation())
             break;
     }
@@ -621,18 +732,17 @@ Bilan Traduire(Contexte &c)
         bilan.Refus = refus;
         return bilan;
     }
-    // Les fichiers de travail portent des noms fixes dans le dossier temporaire : deux traitements
-    // en même temps s'écraseraient leurs commandes. Le verrou d'un programme mort ne compte pas.
-    QLockFile verrou(c.DossierTemp + u"Quorvale.verrou"_s);
-    verrou.setStaleLockTime(0);
-    if (!verrou.tryLock(0)) {
-        const QString refus = u"Un autre traitement est déjà en cours avec le dossier de travail « %1 ».\r\n"
-                              u"Attendez qu'il se termine, puis relancez la traduction."_s
-                                  .arg(c.DossierTemp);
-        c.messages.Affiche(refus);
-        bilan.Refus = refus;
+    // Chaque traitement a son propre dossier de travail, privé : les fichiers de commandes aux noms
+    // fixes, PARAM.TXT et TempTrad y sont à l'abri des autres utilisateurs et des restes d'un
+    // traitement tué ; deux traitements en même temps ne se voient pas.
+    QString raison;
+    const QString prive = CreeDossierPrive(c.DossierTemp, &raison);
+    if (prive.isEmpty()) {
+        c.messages.Affiche(raison);
+        bilan.Erreur = raison;
         return bilan;
     }
+    const DossierDuTraitement dossierDuTraitement{c, prive};
     if (auto refus = PrepareDestination(choix.DossierCible)) {
         c.messages.Affiche(*refus);
         bilan.Refus = refus;
@@ -667,6 +777,18 @@ Bilan Traduire(Contexte &c)
                 appMapInfo->Do(u"set progressbars off"_s);
             }
             c.AppMapInfo = appMapInfo.get();
+            c.RelanceMapInfo = [&c, &appMapInfo]() -> ObjetAutomation * {
+                try {
+                    std::unique_ptr<ObjetAutomation> neuf = c.automation.Cree(u"Mapinfo.Application"_s);
+                    neuf->EcritPropriete(u"visible"_s, false);
+                    neuf->Do(u"set progressbars off"_s);
+                    appMapInfo = std::move(neuf);
+                } catch (const std::exception &) {
+                    // Il ne redémarre pas : les fichiers suivants le diront, un par un.
+                }
+                c.AppMapInfo = appMapInfo.get();
+                return c.AppMapInfo;
+            };
             LanceTraduction(c, bilan);
         } catch (const Erreur &e) {
             bilan.Erreur = e.texte();
@@ -676,6 +798,7 @@ Bilan Traduire(Contexte &c)
             bilan.Erreur = u"Erreur inattendue pendant la traduction."_s;
         }
         c.AppMapInfo = nullptr;
+        c.RelanceMapInfo = {};
     }
     if (bilan.Erreur)
         c.messages.Affiche(*bilan.Erreur);

@@ -66,6 +66,9 @@ struct Contexte {
     QString DossierTemp = {}; // terminé par "/"
     /** L'objet d'automation de MapInfo, tenu par Traduire pendant le traitement ; nul sinon. */
     ObjetAutomation *AppMapInfo = nullptr;
+    /** Remplace un MapInfo mort par un neuf (rendu, ou l'ancien si le nouveau ne démarre pas) ;
+     *  posé par Traduire pendant le traitement. */
+    std::function<ObjetAutomation *()> RelanceMapInfo = {};
     /** Le panneau 0 de la barre d'état. */
     std::function<void(const QString &)> Etat = {};
     /** Active (vrai) ou désactive (faux) les 17 contrôles, dans leur ordre. */

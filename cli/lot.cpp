@@ -27,11 +27,16 @@ namespace {
 
 volatile std::sig_atomic_t interruption = 0;
 
+// Ctrl+C, SIGTERM (arrêt demandé) et SIGHUP (fin de session) annulent de la même façon.
+constexpr int SignauxAnnulation[] = {SIGINT, SIGTERM, SIGHUP};
+
 extern "C" void SurInterruption(int)
 {
     interruption = 1;
-    // Un second Ctrl+C arrête le programme sans attendre la fin du fichier en cours.
-    std::signal(SIGINT, SIG_DFL);
+    DemandeArret();
+    // Un second signal arrête le programme sans attendre la fin du fichier en cours.
+    for (int s : SignauxAnnulation)
+        std::signal(s, SIG_DFL);
 }
 
 void Ecrit(FILE *flux, const QString &texte)
@@ -281,13 +286,16 @@ AvancementTerminal::AvancementTerminal(const Horloge &horloge, FILE *flux, bool 
     : horloge_(horloge), flux_(flux), terminal_(terminal)
 {
     interruption = 0;
-    std::signal(SIGINT, SurInterruption);
+    OublieArret();
+    for (int s : SignauxAnnulation)
+        std::signal(s, SurInterruption);
 }
 
 AvancementTerminal::~AvancementTerminal()
 {
     FermeAttente();
-    std::signal(SIGINT, SIG_DFL);
+    for (int s : SignauxAnnulation)
+        std::signal(s, SIG_DFL);
 }
 
 void AvancementTerminal::AfficheAttente(const QString &message, bool avecJauge)
@@ -318,6 +326,12 @@ void AvancementTerminal::AvanceAttente(const QString &message, int pourcentage)
         annulation_ = true;
     if (annulation_)
         FermeAttente();
+}
+
+bool AvancementTerminal::Annulation() const
+{
+    // Un signal reçu pendant un fichier annule dès la fin de celui-ci.
+    return annulation_ || interruption;
 }
 
 void AvancementTerminal::FermeAttente()

@@ -63,7 +63,7 @@ public:
     void AfficheAttente(const QString &message, bool avecJauge) override;
     void AvanceAttente(const QString &message, int pourcentage) override;
     void FermeAttente() override;
-    bool Annulation() const override { return annulation_; }
+    bool Annulation() const override;
     bool Ouverte() const override { return ouverte_; }
 
     /** La ligne de la barre pour une largeur de terminal. */

@@ -9,7 +9,10 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -357,8 +360,33 @@ QString CommandeTraduction(const Travail &travail)
 
 void EcritBatch(const QString &nom, const QString &ligne)
 {
-    // /bin/sh lirait un retour chariot comme la fin du dernier mot : LF seul.
-    EcritFichier(nom + u".bat"_s, (ligne + u'\n').toUtf8());
+    // /bin/sh lirait un retour chariot comme la fin du dernier mot : LF seul. Le fichier est
+    // toujours neuf (O_EXCL, jamais un lien ni un fichier déjà là, qu'un autre aurait pu préparer).
+    const QString chemin = nom + u".bat"_s;
+    const QByteArray nomFs = QFile::encodeName(Resous(chemin));
+    const QByteArray contenu = (ligne + u'\n').toUtf8();
+    (void)::unlink(nomFs.constData());
+    const int fd = ::open(nomFs.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool ok = fd >= 0;
+    int erreur = ok ? 0 : errno;
+    for (qsizetype fait = 0; ok && fait < contenu.size();) {
+        const ssize_t n = ::write(fd, contenu.constData() + fait, size_t(contenu.size() - fait));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            erreur = n < 0 ? errno : ENOSPC;
+            ok = false;
+            break;
+        }
+        fait += n;
+    }
+    if (fd >= 0 && ::close(fd) != 0 && ok) {
+        erreur = errno;
+        ok = false;
+    }
+    if (!ok)
+        throw Erreur(u"Le fichier de travail « %1 » ne peut pas être écrit : %2"_s.arg(
+            chemin, CauseEntreeSortie(erreur)));
 }
 
 ResultatProcessus ExecuteEtAttend(Processus &processus, const QString &fichierCommandes)

@@ -104,6 +104,8 @@ public:
 
     void Do(const QString &instruction) override { Envoie(u"DO "_s + EncodeLigneAutomation(instruction), instruction); }
 
+    bool Actif() const override { return processus_.state() == QProcess::Running; }
+
 private:
     void Envoie(const QString &requete, const QString &sujet)
     {

@@ -16,6 +16,8 @@ public:
     virtual ~ObjetAutomation() = default;
     virtual void EcritPropriete(const QString &nom, bool valeur) = 0;
     virtual void Do(const QString &instruction) = 0;
+    /** Faux quand le serveur est mort ou a été arrêté : il faut en créer un autre. */
+    virtual bool Actif() const { return true; }
 };
 
 /** Création d'un objet d'automation à partir de son ProgID. */

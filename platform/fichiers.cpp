@@ -10,6 +10,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 using namespace Qt::Literals::StringLiterals;
@@ -43,17 +46,22 @@ bool ExisteBrut(const QString &chemin)
 // Entrées d'un dossier dans l'ordre du système, sans "." ni "..". Lues par blocs dans un tampon
 // sur la pile : opendir prend 32 Ko au tas par dossier, que les noms lus entre-temps morcellent,
 // et une grande arborescence payait ainsi des pages neuves à chaque dossier.
+// Faux quand le dossier ne s'ouvre pas ou que sa lecture échoue.
 template <typename Fonction>
-void ParcourtDossier(const QString &dossier, Fonction &&f)
+bool ParcourtDossier(const QString &dossier, Fonction &&f)
 {
     const int d = ::open(QFile::encodeName(dossier.isEmpty() ? u"."_s : dossier).constData(),
                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (d < 0)
-        return;
+        return false;
     alignas(dirent64) char tampon[32768];
     for (;;) {
         const long n = ::syscall(SYS_getdents64, d, tampon, sizeof tampon);
-        if (n <= 0)
+        if (n < 0) {
+            ::close(d);
+            return false;
+        }
+        if (n == 0)
             break;
         for (long k = 0; k < n;) {
             const auto *e = reinterpret_cast<const dirent64 *>(tampon + k);
@@ -63,11 +71,12 @@ void ParcourtDossier(const QString &dossier, Fonction &&f)
                 continue;
             if (!f(e)) {
                 ::close(d);
-                return;
+                return true;
             }
         }
     }
     ::close(d);
+    return true;
 }
 
 bool CorrespondDepuis(const QString &nom, qsizetype i, const QString &motif, qsizetype j)
@@ -115,7 +124,12 @@ QString Resous(const QString &chemin)
             continue;
         }
         QString trouve;
+        // Le repliement ASCII garde la longueur en octets : seuls les noms de même longueur sont
+        // décodés (un grand dossier se lit sans un décodage par entrée).
+        const size_t longueur = size_t(QFile::encodeName(partie).size());
         ParcourtDossier(courant, [&](const dirent64 *e) {
+            if (std::strlen(e->d_name) != longueur)
+                return true;
             const QString nom = QFile::decodeName(e->d_name);
             if (EgalSansCasseAscii(nom, partie)) {
                 trouve = nom;
@@ -167,13 +181,55 @@ bool CopieFichier(const QString &source, const QString &cible, bool garde)
         return true; // le même fichier : ne jamais le tronquer
     if (cibleExiste && garde)
         return false;
-    // Copie sous un nom provisoire, puis renommage : la cible n'est jamais à moitié écrite.
-    const QString provisoire = dst + u".quorvale-copie"_s;
-    (void)QFile::remove(provisoire);
-    if (!QFile::copy(src, provisoire))
+    // Seul un fichier ordinaire se copie : un tube bloquerait, /dev/zero remplirait le disque.
+    if (!S_ISREG(a.st_mode)) {
+        errno = EINVAL;
         return false;
-    if (::rename(QFile::encodeName(provisoire).constData(), QFile::encodeName(dst).constData()) != 0) {
-        (void)QFile::remove(provisoire);
+    }
+    // Copie sous un nom provisoire, puis renommage : la cible n'est jamais à moitié écrite. Chaque
+    // écriture est vérifiée (disque plein : ENOSPC) ; errno dit la cause d'un échec.
+    const QByteArray provisoire = QFile::encodeName(dst + u".quorvale-copie"_s);
+    (void)::unlink(provisoire.constData());
+    const int de = ::open(QFile::encodeName(src).constData(), O_RDONLY | O_CLOEXEC);
+    const int vers = de < 0 ? -1 : ::open(provisoire.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    bool ok = de >= 0 && vers >= 0;
+    int erreur = ok ? 0 : errno;
+    static thread_local char tampon[1 << 16];
+    while (ok) {
+        const ssize_t lu = ::read(de, tampon, sizeof tampon);
+        if (lu < 0 && errno == EINTR)
+            continue;
+        if (lu <= 0) {
+            ok = lu == 0;
+            erreur = ok ? 0 : errno;
+            break;
+        }
+        for (ssize_t fait = 0; ok && fait < lu;) {
+            const ssize_t n = ::write(vers, tampon + fait, size_t(lu - fait));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                erreur = n < 0 ? errno : ENOSPC;
+                ok = false;
+            } else {
+                fait += n;
+            }
+        }
+    }
+    if (de >= 0)
+        ::close(de);
+    if (vers >= 0 && ::close(vers) != 0 && ok) {
+        erreur = errno;
+        ok = false;
+    }
+    if (ok && ::rename(provisoire.constData(), QFile::encodeName(dst).constData()) != 0) {
+        erreur = errno;
+        ok = false;
+    }
+    if (!ok) {
+        if (vers >= 0)
+            (void)::unlink(provisoire.constData());
+        errno = erreur;
         return false;
     }
     return true;
@@ -219,6 +275,50 @@ QString DossierTemporaire()
     if (!dossier.endsWith(u'/'))
         dossier += u'/';
     return dossier;
+}
+
+QString CreeDossierPrive(const QString &base, QString *raison)
+{
+    QString parent = base.isEmpty() ? u"/tmp/"_s : base;
+    if (!parent.endsWith(u'/'))
+        parent += u'/';
+    QByteArray modele = QFile::encodeName(parent + u"quorvale-XXXXXX"_s);
+    if (::mkdtemp(modele.data()) == nullptr) {
+        const int e = errno;
+        if (raison)
+            *raison = u"Le dossier de travail ne peut pas être créé dans « %1 » : %2"_s.arg(
+                parent, CauseEntreeSortie(e));
+        return {};
+    }
+    // mkdtemp crée en 0700 moins le umask : on remet 0700, puis on vérifie ce qu'on a vraiment.
+    const int fd = ::open(modele.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st {};
+    const bool sur = fd >= 0 && ::fchmod(fd, 0700) == 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)
+                     && st.st_uid == ::geteuid() && (st.st_mode & 07777) == 0700;
+    if (fd >= 0)
+        ::close(fd);
+    if (!sur) {
+        (void)::rmdir(modele.constData());
+        if (raison)
+            *raison = u"Le dossier de travail « %1 » n'est pas privé (propriétaire ou droits inattendus)."_s.arg(
+                QFile::decodeName(modele));
+        return {};
+    }
+    return QFile::decodeName(modele) + u'/';
+}
+
+QString CauseEntreeSortie(int erreur)
+{
+    switch (erreur) {
+    case ENOSPC: return u"le disque est plein"_s;
+    case EDQUOT: return u"le quota de disque est dépassé"_s;
+    case EACCES: case EPERM: return u"l'accès est refusé"_s;
+    case EROFS: return u"le système de fichiers est en lecture seule"_s;
+    case EIO: return u"erreur d'entrée-sortie du disque"_s;
+    case EFBIG: return u"le fichier est trop grand"_s;
+    case EINVAL: return u"ce n'est pas un fichier ordinaire"_s;
+    default: return QString::fromLocal8Bit(std::strerror(erreur));
+    }
 }
 
 bool CorrespondMotif(const QString &nom, const QString &motif)
@@ -271,19 +371,26 @@ bool EstDossier(const QByteArray &base, const dirent64 *e)
 
 } // namespace
 
-QList<EntreeDossier> ChercheNoms(const QString &dossier, const QString &motif)
+QList<EntreeDossier> ChercheNoms(const QString &dossier, const QString &motif, bool *lu, QStringList *invalides)
 {
     QList<EntreeDossier> entrees;
     if (motif.isEmpty())
         return entrees;
     const QString reel = Resous(dossier);
     const QByteArray base = QFile::encodeName(reel.endsWith(u'/') ? reel : reel + u'/');
-    ParcourtDossier(reel, [&](const dirent64 *e) {
+    const bool ouvert = ParcourtDossier(reel, [&](const dirent64 *e) {
         const QString nom = QFile::decodeName(e->d_name);
+        // Un nom qui ne se relit pas à l'identique ne désigne plus son fichier : signalé, pas suivi.
+        if (invalides && QFile::encodeName(nom) != QByteArrayView(e->d_name)) {
+            *invalides << nom;
+            return true;
+        }
         if (CorrespondMotif(nom, motif))
             entrees << EntreeDossier{nom, EstDossier(base, e), e->d_type == DT_LNK || e->d_type == DT_UNKNOWN, 0, {}};
         return true;
     });
+    if (lu)
+        *lu = ouvert;
     return entrees;
 }
 

@@ -30,6 +30,15 @@ bool SupprimeArborescence(const QString &chemin);
 /** Le dossier temporaire de l'utilisateur, terminé par "/" ; vide si inconnu. */
 QString DossierTemporaire();
 
+/** Un dossier de travail neuf et privé sous base (/tmp quand base est vide) : créé sans course
+ *  (mkdtemp), vérifié à cet utilisateur, mode 0700, pas un lien ; terminé par "/". Vide quand il
+ *  ne peut pas être créé ou n'est pas sûr, la raison en français dans *raison. */
+QString CreeDossierPrive(const QString &base, QString *raison);
+
+/** La cause d'un échec d'entrée-sortie en français (disque plein, accès refusé...), le texte du
+ *  système pour les causes rares. */
+QString CauseEntreeSortie(int erreur);
+
 /** Motif de nom de fichier avec * et ?, sans égard à la casse. */
 bool CorrespondMotif(const QString &nom, const QString &motif);
 
@@ -47,8 +56,10 @@ struct EntreeDossier {
 QList<EntreeDossier> ChercheDossier(const QString &dossier, const QString &motif);
 
 /** Comme ChercheDossier, sans lire les attributs des fichiers : taille 0 et date nulle ; le type
- *  (dossier ou non) vient de la liste du système. */
-QList<EntreeDossier> ChercheNoms(const QString &dossier, const QString &motif);
+ *  (dossier ou non) vient de la liste du système. *lu dit si le dossier a pu être lu ; avec
+ *  invalides, les noms qui ne s'écrivent pas dans l'encodage de la session y sont mis, pas rendus. */
+QList<EntreeDossier> ChercheNoms(const QString &dossier, const QString &motif, bool *lu = nullptr,
+                                 QStringList *invalides = nullptr);
 
 /** Remplace l'extension (à partir du dernier "." du nom de fichier) ; ajoute si aucune. */
 QString ChangeExtension(const QString &chemin, const QString &extension);

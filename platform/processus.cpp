@@ -9,6 +9,7 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -29,6 +30,25 @@ QString TexteErreurSysteme(int code)
     if (code == 0)
         return u"Un appel à une fonction du système d'exploitation a échoué"_s;
     return u"Erreur système.  Code : %1.\r\n%2"_s.arg(code).arg(QString::fromLocal8Bit(std::strerror(code)));
+}
+
+namespace {
+volatile std::sig_atomic_t arret = 0;
+} // namespace
+
+void DemandeArret()
+{
+    arret = 1;
+}
+
+bool ArretDemande()
+{
+    return arret != 0;
+}
+
+void OublieArret()
+{
+    arret = 0;
 }
 
 void PompeMessages()
@@ -85,6 +105,17 @@ ResultatProcessus ProcessusLocal::ExecuteEtAttend(const QString &fichierCommande
             statut = -1;
             break;
         }
+        if (arret) {
+            // Le traducteur a deux secondes pour finir proprement ; son chantier est retiré ensuite.
+            ::kill(-pid, SIGTERM);
+            for (int i = 0; i < 40 && ::waitpid(pid, &statut, WNOHANG) == 0; ++i)
+                ::usleep(50000);
+            ::kill(-pid, SIGKILL);
+            (void)::waitpid(pid, &statut, 0);
+            statut = -1;
+            resultat.erreur = u"Arrêt demandé : l'appel a été interrompu."_s;
+            break;
+        }
         if (delaiMs_ > 0 && chrono.elapsed() > delaiMs_) {
             ::kill(-pid, SIGKILL);
             ::waitpid(pid, &statut, 0);
@@ -96,7 +127,8 @@ ResultatProcessus ProcessusLocal::ExecuteEtAttend(const QString &fichierCommande
         ::close(pidfd);
     resultat.code = (!resultat.delaiDepasse && statut >= 0 && WIFEXITED(statut)) ? WEXITSTATUS(statut) : -1;
     journal.seek(0);
-    resultat.erreur = QString::fromUtf8(journal.readAll()).trimmed();
+    if (resultat.erreur.isEmpty())
+        resultat.erreur = QString::fromUtf8(journal.readAll()).trimmed();
     return resultat;
 }
 

@@ -35,6 +35,13 @@ private:
     int delaiMs_;
 };
 
+/** Arrêt demandé (SIGTERM, SIGHUP, Ctrl+C, fin de session) : l'appel en cours est interrompu, son
+ *  groupe de processus reçoit SIGTERM puis SIGKILL. DemandeArret est sûr dans un gestionnaire de
+ *  signal ; OublieArret remet à zéro au début d'un traitement. */
+void DemandeArret();
+bool ArretDemande();
+void OublieArret();
+
 /** Traite les événements en attente (les clics et le dessin des fenêtres pendant un long travail). */
 void PompeMessages();
 

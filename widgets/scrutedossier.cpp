@@ -68,6 +68,7 @@ void TScruteDossier::Execute()
     attributsLus_ = true;
     taille_ = 0;
     date_ = {};
+    vus_.clear();
     // Un dossier vide ne désigne rien : on ne part pas de la racine par accident.
     if (!Dossier.isEmpty()) {
         QStringList ancetres;
@@ -88,7 +89,17 @@ void TScruteDossier::Parcourt(const QString &dossier, const QString &reel, int p
         f.chop(1);
 
     // Une seule lecture du dossier, sans les attributs des fichiers : leur type vient de la liste.
-    const QList<EntreeDossier> entrees = ChercheNoms(ALire(f), u"*"_s);
+    bool lu = true;
+    QStringList invalides;
+    const QList<EntreeDossier> entrees = ChercheNoms(ALire(f), u"*"_s, &lu, OnIllisible ? &invalides : nullptr);
+    if (OnIllisible) {
+        if (!lu)
+            OnIllisible(ALire(f), u"le dossier ne peut pas être lu"_s);
+        for (const QString &nom : std::as_const(invalides))
+            OnIllisible(f + u'/' + nom, u"le nom n'est pas valide dans l'encodage de la session ; il n'est pas traduit"_s);
+    }
+    if (!reel.isEmpty())
+        vus_.insert(reel);
     PasseFichiers(f, entrees);
 
     // Un lien symbolique vers un dossier parent ferait tourner le parcours sans fin.
@@ -106,7 +117,7 @@ void TScruteDossier::Parcourt(const QString &dossier, const QString &reel, int p
             // Le chemin réel d'un vrai sous-dossier prolonge celui de son parent ; seul un lien se résout.
             const QString canon = e.lien || reel.isEmpty() ? QFileInfo(Resous(s)).canonicalFilePath()
                                                            : (reel.endsWith(u'/') ? reel : reel + u'/') + e.nom;
-            if (!canon.isEmpty() && !ancetres.contains(canon)) {
+            if (!canon.isEmpty() && !ancetres.contains(canon) && !vus_.contains(canon)) {
                 Parcourt(s, canon, profondeur + 1, ancetres);
                 profondeur_ = profondeur;
             }

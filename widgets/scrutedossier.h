@@ -3,6 +3,7 @@
 #include "fichiers.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <QString>
 #include <functional>
 
@@ -30,6 +31,9 @@ public:
 
     TScruteEvent OnFichier;
     TScruteEvent OnDossier;
+    /** (chemin, raison) : un dossier qui ne se lit pas, ou un nom qui ne s'écrit pas dans
+     *  l'encodage de la session ; le parcours continue sans lui. */
+    std::function<void(const QString &chemin, const QString &raison)> OnIllisible;
     TNotifyEvent OnExecute;
     TNotifyEvent OnFinExecute;
 
@@ -58,6 +62,8 @@ private:
     mutable qint64 taille_ = 0;
     mutable QDateTime date_;
     int profondeur_ = 0;
+    // Chaque vrai dossier n'est parcouru qu'une fois, par quelque chemin qu'on y arrive.
+    QSet<QString> vus_;
 };
 
 } // namespace quorvale

@@ -217,6 +217,7 @@ std::unique_ptr<Table> ChargeTable(const QString &chemin, const QString &alias, 
     std::vector<int> identite(std::max(n, 1));
     for (int i = 0; i < n; ++i)
         identite[i] = i;
+    CPLErrorReset();
     while (OGRFeature *brut = couche->GetNextFeature()) {
         OGRFeatureUniquePtr source(brut);
         OGRFeatureUniquePtr ligne(new OGRFeature(t->colonnes));
@@ -239,6 +240,13 @@ std::unique_ptr<Table> ChargeTable(const QString &chemin, const QString &alias, 
             textes << QString::fromUtf8(t->colonnes->GetFieldDefn(i)->GetNameRef());
         if (!jeux::Tient(textes, u"CP1252"_s))
             t->jeu = u"UTF-8"_s;
+    }
+    // Une ligne trop longue, un enregistrement illisible : GDAL le signale et s'arrête ou saute.
+    if (CPLGetLastErrorType() == CE_Failure) {
+        erreur = u"Le fichier %1 ne se lit pas en entier : %2 objets lus (%3)."_s.arg(chemin)
+                     .arg(t->lignes.size())
+                     .arg(DernierMessageGdal());
+        return nullptr;
     }
     // GDAL s'arrête sans rien dire sur un objet qu'il ne lit pas (un .map coupé) : la table lue
     // doit avoir toutes ses lignes.

@@ -106,6 +106,14 @@ QString DerniereErreurGdal()
     return texte.isEmpty() ? u"format non reconnu"_s : integrite::GdalEnFrancais(texte);
 }
 
+// Un échec signalé par GDAL pendant la lecture des objets (ligne trop longue, enregistrement ou
+// géométrie illisible) : des objets manquent ou sont vides, la traduction n'est pas complète.
+void VerifieLecture(const QString &source, qsizetype erreursAvant, size_t lus)
+{
+    if (erreursGdal.size() > erreursAvant)
+        throw Erreur(u"Lecture de « %1 » incomplète après %2 objets : %3"_s.arg(source).arg(lus).arg(erreursGdal[erreursAvant]));
+}
+
 QByteArray Utf8(const QString &texte)
 {
     return texte.toUtf8();
@@ -262,6 +270,7 @@ void LitTable(const Travail &t, Donnees &d)
     if (recode)
         RecodeNoms(*g.defn, jeu.codage);
     couche->ResetReading();
+    const qsizetype erreursAvant = erreursGdal.size();
     while (OGRFeature *f = couche->GetNextFeature()) {
         if (recode)
             RecodeEnUtf8(*f, jeu.codage);
@@ -276,6 +285,7 @@ void LitTable(const Travail &t, Donnees &d)
         AjouteEtendue(d, f->GetGeometryRef());
         g.objets.push_back(std::move(o));
     }
+    VerifieLecture(t.source, erreursAvant, g.objets.size());
     // GDAL s'arrête sans rien dire sur un objet qu'il ne lit pas (un .map coupé) : tous doivent y être,
     // sauf les enregistrements effacés, qu'une table MapInfo compte mais que GDAL saute.
     GIntBig attendus = couche->GetFeatureCount(FALSE);
@@ -452,6 +462,7 @@ void LitDessin(const Travail &t, Donnees &d)
     QStringList noms;
     QStringList calques = t.types;
     couche->ResetReading();
+    const qsizetype erreursAvant = erreursGdal.size();
     while (OGRFeature *f = couche->GetNextFeature()) {
         Lu l{OGRFeatureUniquePtr(f), {}, {}};
         l.calque = Demele(DecodeUnicodeDxf(champCalque >= 0 ? QString::fromUtf8(f->GetFieldAsString(champCalque)) : QString()));
@@ -473,6 +484,7 @@ void LitDessin(const Travail &t, Donnees &d)
             calques << l.calque;
         lus.push_back(std::move(l));
     }
+    VerifieLecture(t.source, erreursAvant, lus.size());
 
     auto *defn = new OGRFeatureDefn("dessin");
     defn->Reference();

@@ -169,7 +169,7 @@ private slots:
     void annulationPendantLaListe_data();
     void annulationPendantLaListe();
     void deuxTraitementsDeSuite();
-    void deuxTraitementsEnMemeTemps();
+    void dossierDeTravailPrive();
     void erreurEnCoursDeTraitement();
     void fichiersSansResultat();
     void sourceJamaisEcrasee_data();
@@ -581,7 +581,7 @@ void TestTraduction::deuxTraitementsDeSuite()
     auto action = banc.processus.action;
     banc.processus.action = [&](const QString &chemin, const QString &contenu) {
         if (chemin.endsWith(u"LanceParam.bat"_s))
-            vusAuLancement << (QFile::exists(banc.Temp() + u"LanceTrad.bat"_s) ? u"reste vu"_s : u"propre"_s);
+            vusAuLancement << (QFileInfo(chemin).dir().exists(u"LanceTrad.bat"_s) ? u"reste vu"_s : u"propre"_s);
         return action(chemin, contenu);
     };
     banc.form.ui()->Edit2->setText(banc.racine + u"/src2"_s);
@@ -592,31 +592,34 @@ void TestTraduction::deuxTraitementsDeSuite()
     QCOMPARE(banc.Panneau(), u"La traduction est complétée"_s);
 }
 
-// Un second traitement sur le même dossier de travail écraserait les commandes du premier : refusé
-// tant que le premier tient le verrou, permis dès qu'il l'a rendu.
-void TestTraduction::deuxTraitementsEnMemeTemps()
+// Ce qu'un autre a déposé dans le dossier temporaire (verrou, commandes, TempTrad) n'est ni vu ni
+// touché : chaque traitement travaille dans son dossier privé, qui disparaît ensuite.
+void TestTraduction::dossierDeTravailPrive()
 {
     Banc banc;
     Ecrit(banc.racine + u"/src/a.shp"_s);
     QDir().mkpath(banc.racine + u"/dst"_s);
     banc.Choisit(4, 5, banc.racine + u"/src"_s, banc.racine + u"/dst"_s);
-    Ecrit(banc.Temp() + u"Trad_Macro.txt"_s, "du premier");
-    {
-        QLockFile premier(banc.Temp() + u"Quorvale.verrou"_s);
-        QVERIFY(premier.tryLock(0));
-        banc.form.Button3Click();
-        QCOMPARE(banc.messages.vus,
-                 QStringList{u"Un autre traitement est déjà en cours avec le dossier de travail « "_s + banc.Temp()
-                             + u" ».\r\nAttendez qu'il se termine, puis relancez la traduction."_s});
-        QCOMPARE(Lit(banc.Temp() + u"Trad_Macro.txt"_s), QByteArray("du premier"));
-        QVERIFY(!QFile::exists(banc.racine + u"/dst/a.tab"_s));
-        QCOMPARE(banc.ControlesActifs(), DixSeptControles);
+    for (const QString &f : {u"Quorvale.verrou"_s, u"LanceParam.bat"_s, u"Trad_Macro.txt"_s, u"TempTrad/x.tab"_s}) {
+        QDir().mkpath(QFileInfo(banc.Temp() + f).path());
+        Ecrit(banc.Temp() + f, "d'un autre");
     }
-    banc.messages.vus.clear();
+    QStringList dossiers;
+    auto action = banc.processus.action;
+    banc.processus.action = [&](const QString &chemin, const QString &contenu) {
+        const QFileInfo dossier(QFileInfo(chemin).path());
+        dossiers << dossier.path() + u' ' + QString::number(int(dossier.permissions() & 0x7777), 16);
+        return action(chemin, contenu);
+    };
     banc.form.Button3Click();
     QCOMPARE(banc.messages.vus, QStringList());
     QVERIFY(QFile::exists(banc.racine + u"/dst/a.tab"_s));
-    QVERIFY(!QFile::exists(banc.Temp() + u"Quorvale.verrou"_s));
+    QVERIFY(!dossiers.isEmpty());
+    for (const QString &d : std::as_const(dossiers))
+        QCOMPARE(d, QDir(banc.Temp()).absolutePath() + u" 7700"_s);
+    for (const QString &f : {u"Quorvale.verrou"_s, u"LanceParam.bat"_s, u"Trad_Macro.txt"_s, u"TempTrad/x.tab"_s})
+        QCOMPARE(Lit(banc.Temp() + f), QByteArray("d'un autre"));
+    QCOMPARE(QDir(banc.Temp()).entryList({u"quorvale-*"_s}, QDir::AllEntries), QStringList());
 }
 
 void TestTraduction::erreurEnCoursDeTraitement()

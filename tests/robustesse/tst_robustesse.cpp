@@ -18,6 +18,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QScopeGuard>
+
+#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -288,6 +291,24 @@ while IFS= read -r ligne; do
 done
 )sh";
 
+// Le vrai traducteur ; avant chaque traduction, « nobody » essaie de réécrire les fichiers de
+// commandes du dossier de travail et d'y déposer un fichier (ROBUSTESSE_JOURNAL note l'issue).
+const QByteArray ImutEspionne = R"sh(#!/bin/sh
+if [ "$1" != generate ]; then
+  travail=$(dirname "$1")
+  if setpriv --reuid=65534 --regid=65534 --clear-groups sh -c \
+       "echo 'touch $ROBUSTESSE_PIRATE' > '$travail/LanceTrad.bat' || touch '$travail/depot'" 2>/dev/null \
+     || [ -e "$travail/depot" ]; then echo ecrit; else echo refuse; fi >> "$ROBUSTESSE_JOURNAL"
+  stat -c '%U %a' "$travail" >> "$ROBUSTESSE_JOURNAL"
+fi
+exec "$QUORVALE_DOSSIER_MAPINFO/UT/imut" "$@"
+)sh";
+
+bool EnRoot()
+{
+    return ::geteuid() == 0;
+}
+
 } // namespace
 
 class TestRobustesse : public QObject {
@@ -312,6 +333,13 @@ private slots:
     void delaiTraducteur();
     void fichiersDuProgramme_data();
     void fichiersDuProgramme();
+    void dossierDeTravailPartage();
+    void disquePlein_data();
+    void disquePlein();
+    void entreesPiegees_data();
+    void entreesPiegees();
+    void signalPendantLeTraitement_data();
+    void signalPendantLeTraitement();
 
 private:
     std::unique_ptr<EnvironnementIsole> environnement_;
@@ -751,13 +779,13 @@ void TestRobustesse::mapInfoQuiMeurt()
                               {{u"XDG_CONFIG_HOME"_s, mapinfo.configuration.path()}});
     QVERIFY2(e.fini, "quorvale-lot ne s'est pas arrêté");
     QCOMPARE(e.code, 1);
-    // Le premier fichier voit MapInfo mourir entre l'import et « Close All » ; le second le trouve parti.
+    // Chaque fichier voit MapInfo mourir entre l'import et « Close All » : le second a eu un MapInfo
+    // neuf (relancé après la mort du premier), qui meurt à son tour au même endroit.
     const QString a = MinusculesAscii(entree.path()) + u"/a.mif"_s, b = MinusculesAscii(entree.path()) + u"/b.mif"_s;
-    QVERIFY2(e.sortie.startsWith(u"échec : %1 (Le serveur d'automation « Mapinfo.Application » s'est arrêté pendant : "
-                                 u"Close All)\n"_s.arg(a)),
-             qPrintable(e.sortie + e.erreurs));
-    QVERIFY2(e.sortie.contains(u"échec : %1 (Le serveur d'automation « Mapinfo.Application » n'est plus actif.)\n"_s.arg(b)),
-             qPrintable(e.sortie));
+    for (const QString &f : {a, b})
+        QVERIFY2(e.sortie.contains(u"échec : %1 (Le serveur d'automation « Mapinfo.Application » s'est arrêté pendant : "
+                                   u"Close All)\n"_s.arg(f)),
+                 qPrintable(e.sortie + e.erreurs));
     QVERIFY(e.sortie.endsWith(u"Bilan : 0 traduit(s), 0 ignoré(s), 0 sans résultat, 2 échec(s), 0 non traité(s).\n"_s));
     // La table à moitié écrite sous son nom final a été retirée.
     QCOMPARE(QDir(sortie.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
@@ -833,6 +861,233 @@ void TestRobustesse::fichiersDuProgramme()
     voisins.removeAll(u"lien"_s);
     voisins.removeIf([](const QString &nom) { return nom.endsWith(u".lock"_s); });
     QCOMPARE(voisins, QStringList{QFileInfo(chemin).fileName()});
+}
+
+// Un autre utilisateur du même /tmp prépare des fichiers de commandes, un TempTrad et un verrou, puis
+// essaie de réécrire les commandes pendant le traitement : rien de lui ne tourne ni n'entre.
+void TestRobustesse::dossierDeTravailPartage()
+{
+    if (!produits_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    if (!EnRoot() || QProcess::execute(u"setpriv"_s, {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, u"true"_s}) != 0)
+        QSKIP("Il faut être root et avoir setpriv pour agir comme « nobody ».");
+    FauxMapInfo mapinfo(ImutEspionne, "#!/bin/sh\nexit 1\n");
+    QTemporaryDir partage(u"/tmp/quorvale-partage-XXXXXX"_s), entree, sortie;
+    QCOMPARE(::chmod(QFile::encodeName(partage.path()).constData(), 01777), 0);
+    const QString pirate = partage.path() + u"/pirate"_s;
+    const QString plante = u"cd '%1' && mkdir TempTrad && echo x > TempTrad/intrus.tab && echo x > Quorvale.verrou && "
+                           u"for f in LanceParam.bat LanceTrad.bat Trad_Macro.txt PARAM.TXT; do "
+                           u"echo 'touch %2' > $f; chmod 666 $f; done"_s.arg(partage.path(), pirate);
+    QCOMPARE(QProcess::execute(u"setpriv"_s, {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, u"sh"_s,
+                                               u"-c"_s, plante}),
+             0);
+    const Jeu jeu = LitJeu(u"shp/gdal-departs"_s, u"departs"_s);
+    for (const QString &nom : {u"a"_s, u"b"_s})
+        for (auto it = jeu.cbegin(); it != jeu.cend(); ++it)
+            Ecrit(entree.path() + u'/' + nom + it.key(), it.value());
+    const QString journal = partage.path() + u"/../quorvale-journal-"_s + QString::number(::getpid());
+    const Execution e = Lance({u"--format-source"_s, u"shp"_s, u"--format-cible"_s, u"tab"_s, u"--source"_s,
+                               entree.path(), u"--cible"_s, sortie.path()},
+                              {{u"XDG_CONFIG_HOME"_s, mapinfo.configuration.path()}, {u"TMPDIR"_s, partage.path()},
+                               {u"ROBUSTESSE_JOURNAL"_s, journal}, {u"ROBUSTESSE_PIRATE"_s, pirate}});
+    const QByteArray vu = Lit(journal);
+    (void)QFile::remove(journal);
+    QCOMPARE(e.code, 0);
+    QVERIFY2(e.sortie.endsWith(u"Bilan : 2 traduit(s), 0 ignoré(s), 0 sans résultat, 0 échec(s), 0 non traité(s).\n"_s),
+             qPrintable(e.sortie + e.erreurs));
+    QCOMPARE(vu, QByteArray("refuse\nroot 700\nrefuse\nroot 700\n"));
+    QVERIFY(!QFile::exists(pirate));
+    QCOMPARE(QDir(sortie.path()).entryList(QDir::Files),
+             (QStringList{u"a.dat"_s, u"a.id"_s, u"a.map"_s, u"a.tab"_s, u"b.dat"_s, u"b.id"_s, u"b.map"_s, u"b.tab"_s}));
+    // Ce qu'il avait déposé est intact, et aucun dossier de travail ne reste.
+    QCOMPARE(QDir(partage.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             (QStringList{u"LanceParam.bat"_s, u"LanceTrad.bat"_s, u"PARAM.TXT"_s, u"Quorvale.verrou"_s, u"TempTrad"_s,
+                          u"Trad_Macro.txt"_s}));
+}
+
+void TestRobustesse::disquePlein_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("cible");
+    QTest::addColumn<QString>("echantillon");
+    QTest::addColumn<QString>("base");
+    QTest::newRow("shp vers shp : copie des compagnons") << u"shp"_s << u"shp"_s << u"shp/fdo-Ontario-roads"_s << u"roads"_s;
+    QTest::newRow("tab vers e00 : écrivain E00") << u"tab"_s << u"e00"_s << u"tab/gdal-all_geoms_block_32256"_s
+                                                  << u"all_geoms_block_32256"_s;
+    QTest::newRow("mif vers shp : traducteur") << u"mif"_s << u"shp"_s << u"mif/gdal-all_geoms"_s << u"all_geoms"_s;
+    QTest::newRow("mif vers tab : MapInfo") << u"mif"_s << u"tab"_s << u"mif/gdal-all_geoms"_s << u"all_geoms"_s;
+}
+
+// Une destination sur un disque de 16 Ko : chaque fichier est en échec ou sans résultat avec sa
+// raison, et rien ne reste sous un nom final (une reprise le sauterait comme déjà fait).
+void TestRobustesse::disquePlein()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, cible);
+    QFETCH(QString, echantillon);
+    QFETCH(QString, base);
+    if (!produits_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    QTemporaryDir entree, sortie;
+    if (!EnRoot() || QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=16k"_s, u"tmpfs"_s, sortie.path()}) != 0)
+        QSKIP("Il faut être root et pouvoir monter un tmpfs pour remplir un disque.");
+    const auto demonte = qScopeGuard([&] { QProcess::execute(u"umount"_s, {sortie.path()}); });
+    const Jeu jeu = LitJeu(echantillon, base);
+    for (auto it = jeu.cbegin(); it != jeu.cend(); ++it)
+        Ecrit(entree.path() + u'/' + base + it.key(), it.value());
+    const Execution e = Lance({u"--format-source"_s, source, u"--format-cible"_s, cible, u"--source"_s, entree.path(),
+                               u"--cible"_s, sortie.path()});
+    QCOMPARE(e.code, 1);
+    const QList<Ligne> lignes = LitRapport(e.sortie);
+    QCOMPARE(lignes.size(), 1);
+    QVERIFY2(lignes[0].etat != u"traduit"_s && EnFrancais(lignes[0].raison), qPrintable(e.sortie));
+    QCOMPARE(QDir(sortie.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+void TestRobustesse::entreesPiegees_data()
+{
+    QTest::addColumn<QString>("cas");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("cible");
+    // Le rapport attendu, ligne par ligne : état, nom relatif, et un morceau de la raison.
+    QTest::addColumn<QStringList>("attendu");
+    QTest::newRow("ligne MID de plus d'un million de caractères (traducteur)")
+        << u"mid long"_s << u"mif"_s << u"shp"_s << QStringList{u"sans résultat|l.mif|incomplète après 10 objets"_s};
+    QTest::newRow("ligne MID de plus d'un million de caractères (MapInfo)")
+        << u"mid long"_s << u"mif"_s << u"tab"_s << QStringList{u"échec|l.mif|ne se lit pas en entier : 10 objets"_s};
+    QTest::newRow("enregistrement de shapefile illisible")
+        << u"shp abîmé"_s << u"shp"_s << u"tab"_s << QStringList{u"sans résultat|a.shp|Corrupted .shp"_s};
+    QTest::newRow("? et * dans le nom ne sont pas des jokers")
+        << u"jokers"_s << u"shp"_s << u"tab"_s
+        << QStringList{u"sans résultat|z*.shp|"_s, u"traduit|z1.shp|"_s, u"sans résultat|z?.shp|"_s};
+    QTest::newRow("noms qui ne diffèrent que par la casse")
+        << u"casse"_s << u"shp"_s << u"tab"_s
+        << QStringList{u"traduit|A.SHP|"_s, u"échec|a.shp|est déjà celle de"_s};
+    QTest::newRow("tube, /dev/zero et nom hors de l'encodage")
+        << u"spéciaux"_s << u"e00"_s << u"tab"_s
+        << QStringList{u"échec|t.e00|pas un fichier ordinaire"_s, u"échec|z.e00|pas un fichier ordinaire"_s,
+                       u"échec|\uFFFD|pas valide dans l'encodage"_s};
+    QTest::newRow("liens en éventail : chaque dossier une fois")
+        << u"éventail"_s << u"shp"_s << u"tab"_s << QStringList{u"traduit|d/f.shp|"_s};
+}
+
+void TestRobustesse::entreesPiegees()
+{
+    QFETCH(QString, cas);
+    QFETCH(QString, source);
+    QFETCH(QString, cible);
+    QFETCH(QStringList, attendu);
+    if (!produits_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    QTemporaryDir entree, sortie;
+    const QString e0 = entree.path() + u'/';
+    const Jeu departs = LitJeu(u"shp/gdal-departs"_s, u"departs"_s);
+    auto ecritJeu = [&](const QString &nom, const Jeu &jeu) {
+        for (auto it = jeu.cbegin(); it != jeu.cend(); ++it)
+            Ecrit(e0 + nom + it.key(), it.value());
+    };
+    if (cas == u"mid long"_s) {
+        QByteArray mif = "Version 300\nCharset \"WindowsLatin1\"\nDelimiter \",\"\n"
+                         "CoordSys NonEarth Units \"m\" Bounds (0, 0) (1000, 1000)\nColumns 1\n  nom Char(254)\nData\n";
+        QByteArray mid;
+        for (int i = 0; i < 100; ++i) {
+            mif += "Point " + QByteArray::number(i) + ' ' + QByteArray::number(i) + '\n';
+            mid += '"' + (i == 10 ? QByteArray(1100000, 'x') : "n" + QByteArray::number(i)) + "\"\n";
+        }
+        Ecrit(e0 + u"l.mif"_s, mif);
+        Ecrit(e0 + u"l.mid"_s, mid);
+    } else if (cas == u"shp abîmé"_s) {
+        Jeu jeu = LitJeu(u"shp/fdo-Ontario-roads"_s, u"roads"_s);
+        QByteArray &shp = jeu[u".shp"_s];
+        const qint32 enorme = 0x7fffffff;
+        shp.replace(148, 4, reinterpret_cast<const char *>(&enorme), 4); // nombre de points du premier objet
+        ecritJeu(u"a"_s, jeu);
+    } else if (cas == u"jokers"_s) {
+        ecritJeu(u"z1"_s, departs);
+        for (const QString &nom : {u"z?"_s, u"z*"_s})
+            ecritJeu(nom, Jeu{{u".shp"_s, Aleatoire(7, 500)}, {u".shx"_s, Aleatoire(8, 100)}, {u".dbf"_s, Aleatoire(9, 100)}});
+    } else if (cas == u"casse"_s) {
+        ecritJeu(u"a"_s, departs);
+        for (auto it = departs.cbegin(); it != departs.cend(); ++it)
+            Ecrit(e0 + u"A"_s + it.key().toUpper(), it.value());
+    } else if (cas == u"spéciaux"_s) {
+        QCOMPARE(::mkfifo(QFile::encodeName(e0 + u"t.e00"_s).constData(), 0600), 0);
+        QVERIFY(QFile::link(u"/dev/zero"_s, e0 + u"z.e00"_s));
+        QCOMPARE(::mkdir((QFile::encodeName(e0) + "\xff").constData(), 0700), 0);
+    } else {
+        // d0/{l1,l2} -> d1, d1/{l1,l2} -> d2 ... : 2^12 chemins vers le dernier dossier.
+        QDir().mkpath(e0 + u"d"_s);
+        ecritJeu(u"d/f"_s, departs);
+        for (int k = 0; k < 12; ++k) {
+            const QString d = e0 + (k == 0 ? u"d"_s : u"n%1"_s.arg(k));
+            QDir().mkpath(e0 + u"n%1"_s.arg(k + 1));
+            for (const QString &l : {u"/l1"_s, u"/l2"_s})
+                QVERIFY(QFile::link(e0 + u"n%1"_s.arg(k + 1), d + l));
+        }
+    }
+    QElapsedTimer chrono;
+    chrono.start();
+    const Execution e = Lance({u"--format-source"_s, source, u"--format-cible"_s, cible, u"--source"_s, entree.path(),
+                               u"--cible"_s, sortie.path(), u"--sous-dossiers"_s, u"--delai-traducteur"_s, u"60"_s});
+    if (cas == u"spéciaux"_s)
+        (void)::rmdir((QFile::encodeName(e0) + "\xff").constData()); // QTemporaryDir ne saurait pas le nommer
+    QVERIFY2(e.fini && chrono.elapsed() < 60000, "trop long");
+    QCOMPARE(e.code, attendu.first().startsWith(u"traduit"_s) && attendu.size() == 1 ? 0 : 1);
+    const QList<Ligne> lignes = LitRapport(e.sortie);
+    QStringList vus;
+    for (const Ligne &l : lignes) {
+        const QString relatif = l.source.mid(MinusculesAscii(entree.path()).size() + 1);
+        vus << l.etat + u'|' + relatif;
+        for (const QString &a : attendu)
+            if (a.startsWith(vus.last() + u'|') && !l.raison.contains(a.section(u'|', 2)))
+                vus.last() += u" : "_s + l.raison;
+    }
+    QStringList attendus;
+    for (const QString &a : attendu)
+        attendus << a.section(u'|', 0, 1);
+    QCOMPARE(vus, attendus);
+}
+
+void TestRobustesse::signalPendantLeTraitement_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+// Un signal pendant une traduction qui n'en finit pas : l'appel est interrompu, le traitement
+// annulé (code non nul), le dossier de travail retiré ; le suivant part de rien.
+void TestRobustesse::signalPendantLeTraitement()
+{
+    QFETCH(int, signal);
+    if (!produits_)
+        QSKIP("Le traducteur et le serveur MapInfo ne sont pas construits.");
+    FauxMapInfo mapinfo(ImutDeComedie, "#!/bin/sh\nexit 1\n");
+    QTemporaryDir entree, sortie, temporaire;
+    const Jeu jeu = LitJeu(u"shp/gdal-departs"_s, u"departs"_s);
+    for (const QString &nom : {u"a"_s, u"b"_s})
+        for (auto it = jeu.cbegin(); it != jeu.cend(); ++it)
+            Ecrit(entree.path() + u'/' + nom + it.key(), it.value());
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_CONFIG_HOME"_s, mapinfo.configuration.path());
+    env.insert(u"TMPDIR"_s, temporaire.path());
+    env.insert(u"ROBUSTESSE_ROLE"_s, u"emballe"_s);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(QUORVALE_LOT), {u"--format-source"_s, u"shp"_s, u"--format-cible"_s, u"tab"_s, u"--source"_s,
+                                           entree.path(), u"--cible"_s, sortie.path()});
+    QVERIFY(p.waitForStarted());
+    // Attendre que la première traduction tourne (son dossier de travail existe).
+    QTRY_VERIFY_WITH_TIMEOUT(!QDir(temporaire.path()).entryList({u"quorvale-*"_s}, QDir::Dirs).isEmpty(), 10000);
+    QTest::qWait(1000);
+    ::kill(pid_t(p.processId()), signal);
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QVERIFY(p.exitCode() != 0);
+    const QString sortieLot = QString::fromUtf8(p.readAllStandardOutput());
+    QVERIFY2(sortieLot.contains(u"Arrêt demandé"_s) && sortieLot.contains(u"1 non traité(s)"_s), qPrintable(sortieLot));
+    QCOMPARE(QDir(temporaire.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(QDir(sortie.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestRobustesse)
