@@ -6,6 +6,7 @@
 #include "routes.h"
 #include "scrutedossier.h"
 #include "traduction.h"
+#include "vraisemblance.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -549,6 +550,12 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
             const QStringList sorties = ConvertitFichier(choix.CodePaire, travail, c.projections, s, d);
             if (SortieProduite(sorties, debut)) {
                 resultat.etat = ResultatFichier::Traduit;
+                if (travailleur)
+                    AjouteAvertissement(resultat.avertissement,
+                                        VraisemblanceFichier(Resous(choix.DossierMapInfo + u"UT/imut"_s), s,
+                                                             c.projections.ProjectionFichier(s),
+                                                             c.options.UtiliserProjectionFichier
+                                                                 && FichierExiste(ChangeExtension(s, u".prj"_s))));
             } else {
                 resultat.etat = ResultatFichier::SansResultat;
                 resultat.Raison = travail.MessagesTraducteur.join(u" ; "_s);

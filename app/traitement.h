@@ -32,6 +32,7 @@ struct ResultatFichier {
     QString Destination;
     Etat etat = NonTraite;
     QString Raison; // vide pour un fichier ignoré parce que sa destination existe déjà
+    QString avertissement = {}; // ce qui rend le résultat douteux, séparé par « ; » ; vide sinon
 };
 
 /** Le compte rendu d'un traitement. */

@@ -169,7 +169,9 @@ QString AideLot()
            u"  --sans-projection-fichier  n'utilise pas le .prj qui accompagne un shapefile\n"
            u"  --projection \"CoordSys ...\" projection par défaut (sinon « CoordSys NonEarth Projection 0, 7 »)\n"
            u"  --feuillets | --sans-feuillets\n"
-           u"                             zone déterminée ou non d'après le numéro de feuillet\n"
+           u"                             zone déterminée ou non d'après le numéro de feuillet (tables\n"
+           u"                             du Québec, sinon géométrie du SNRC) ; les données d'un fichier\n"
+           u"                             classé par feuillet sont comparées au feuillet (avertissement)\n"
            u"  --mtm | --utm              MTM sur feuillet 1:20 000, ou UTM sur feuillet 1:250 000\n"
            u"  --nad83 | --nad27          datum des zones déterminées par feuillet\n"
            u"  --associations | --sans-associations\n"
@@ -185,7 +187,9 @@ QString AideLot()
            u"\n"
            u"Dans un terminal, une barre montre l'avancement et le temps restant ; Ctrl+C annule\n"
            u"après le fichier en cours. À la fin, une ligne par fichier source (traduit, ignoré,\n"
-           u"sans résultat, échec, non traité) et un bilan.\n"
+           u"sans résultat, échec, non traité) et un bilan ; « (avertissement : ...) » suit un fichier\n"
+           u"traduit dont les données ne tombent pas dans leur feuillet (hors du feuillet, en degrés,\n"
+           u"d'une autre zone).\n"
            u"\n"
            u"Code de sortie : 0 quand chaque fichier non ignoré a donné un résultat, 1 sinon,\n"
            u"2 quand les choix sont refusés (le message est celui de la fenêtre).\n"_s;
@@ -223,7 +227,10 @@ QString RapportLot(const Bilan &bilan)
         switch (r.etat) {
         case ResultatFichier::Traduit:
             ++traduits;
-            texte += u"traduit : %1 → %2\n"_s.arg(r.Source, r.Destination);
+            texte += u"traduit : %1 → %2%3\n"_s.arg(r.Source, r.Destination,
+                                                     r.avertissement.isEmpty() ? QString()
+                                                                               : u" (avertissement : "_s
+                                                                                     + SurUneLigne(r.avertissement, u" "_s) + u')');
             break;
         case ResultatFichier::Ignore:
             ++ignores;

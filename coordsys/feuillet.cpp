@@ -1,6 +1,7 @@
 #include "feuillet.h"
 
 #include "catalogue.h"
+#include "feuillet_geometrie.h"
 
 #include <QHash>
 
@@ -81,12 +82,6 @@ bool MotifUTM(const QString &c)
         && c[2] <= u'p';
 }
 
-QString Clause(const QString &datum, const QString &gabarit, const QString &meridien)
-{
-    QString clause = u"CoordSys Earth Projection "_s + u"8,"_s + datum + gabarit;
-    return clause.replace(u'?', meridien);
-}
-
 } // namespace
 
 bool EstNumerique(const QString &texte)
@@ -140,23 +135,36 @@ QString MeridienUTM(const QString &feuillet)
     return {};
 }
 
+QString MeridienMTMFeuillet(const QString &feuillet)
+{
+    const QString m = MeridienMTM(feuillet);
+    return m.isEmpty() ? MeridienMTMGeometrie(feuillet) : m;
+}
+
+QString MeridienUTMFeuillet(const QString &feuillet)
+{
+    const QString m = MeridienUTM(feuillet);
+    return m.isEmpty() ? MeridienUTMGeometrie(feuillet) : m;
+}
+
+QString ClauseFeuillet(bool mtm, bool nad83, const QString &meridien)
+{
+    QString clause = u"CoordSys Earth Projection "_s + u"8,"_s + (nad83 ? u"74"_s : u"66"_s)
+                     + (mtm ? u",7,-?,0,0.9999,304800,0"_s : u",7,-?,0,0.9996,500000,0"_s);
+    return clause.replace(u'?', meridien);
+}
+
 QString ProjectionFichier(const QString &chemin, const ReglagesProjection &reglages,
                           const QList<Association> &associations, const QString &projectionChoisie)
 {
     if (reglages.Feuillets) {
-        const QString datum = reglages.Nad83 ? u"74"_s : u"66"_s;
         // Un feuillet sans méridien ne donne pas de clause à longitude vide : on passe à la suite.
-        if (reglages.Mtm) {
-            const QString feuillet = FeuilletMTM(chemin);
-            const QString meridien = feuillet.isEmpty() ? QString() : MeridienMTM(feuillet);
-            if (!meridien.isEmpty())
-                return Clause(datum, u",7,-?,0,0.9999,304800,0"_s, meridien);
-        } else {
-            const QString feuillet = FeuilletUTM(chemin);
-            const QString meridien = feuillet.isEmpty() ? QString() : MeridienUTM(feuillet);
-            if (!meridien.isEmpty())
-                return Clause(datum, u",7,-?,0,0.9996,500000,0"_s, meridien);
-        }
+        const QString feuillet = reglages.Mtm ? FeuilletMTM(chemin) : FeuilletUTM(chemin);
+        const QString meridien = feuillet.isEmpty()  ? QString()
+                                 : reglages.Mtm ? MeridienMTMFeuillet(feuillet)
+                                                : MeridienUTMFeuillet(feuillet);
+        if (!meridien.isEmpty())
+            return ClauseFeuillet(reglages.Mtm, reglages.Nad83, meridien);
     }
     if (reglages.AssoMots)
         if (const Association *a = ChercheAssociation(associations, chemin))
