@@ -10,6 +10,7 @@
 #include "routes.h"
 #include "scrutedossier.h"
 #include "traduction.h"
+#include "vraisemblance.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -691,6 +692,12 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
             resultat.Avertissement = travail.AvertissementsTraducteur.join(u" ; "_s);
             if (SortieProduite(sorties, debut)) {
                 resultat.etat = ResultatFichier::Traduit;
+                if (travailleur)
+                    AjouteAvertissement(resultat.Avertissement,
+                                        VraisemblanceFichier(Resous(choix.DossierMapInfo + u"UT/imut"_s), s,
+                                                             c.projections.ProjectionFichier(s),
+                                                             c.options.UtiliserProjectionFichier
+                                                                 && FichierExiste(ChangeExtension(s, u".prj"_s))));
             } else {
                 resultat.etat = ResultatFichier::SansResultat;
                 resultat.Raison = travail.MessagesTraducteur.join(u" ; "_s);

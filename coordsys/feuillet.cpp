@@ -1,6 +1,7 @@
 #include "feuillet.h"
 
 #include "catalogue.h"
+#include "feuillet_geometrie.h"
 
 #include <QHash>
 
@@ -81,12 +82,6 @@ bool MotifUTM(const QString &c)
         && c[2] <= u'p';
 }
 
-QString Clause(const QString &datum, const QString &gabarit, const QString &meridien)
-{
-    QString clause = u"CoordSys Earth Projection "_s + u"8,"_s + datum + gabarit;
-    return clause.replace(u'?', meridien);
-}
-
 } // namespace
 
 bool EstNumerique(const QString &texte)
@@ -140,6 +135,25 @@ QString MeridienUTM(const QString &feuillet)
     return {};
 }
 
+QString MeridienMTMFeuillet(const QString &feuillet)
+{
+    const QString m = MeridienMTM(feuillet);
+    return m.isEmpty() ? MeridienMTMGeometrie(feuillet) : m;
+}
+
+QString MeridienUTMFeuillet(const QString &feuillet)
+{
+    const QString m = MeridienUTM(feuillet);
+    return m.isEmpty() ? MeridienUTMGeometrie(feuillet) : m;
+}
+
+QString ClauseFeuillet(bool mtm, bool nad83, const QString &meridien)
+{
+    QString clause = u"CoordSys Earth Projection "_s + u"8,"_s + (nad83 ? u"74"_s : u"66"_s)
+                     + (mtm ? u",7,-?,0,0.9999,304800,0"_s : u",7,-?,0,0.9996,500000,0"_s);
+    return clause.replace(u'?', meridien);
+}
+
 OrigineSysteme ExpliqueProjection(const QString &chemin, const ReglagesProjection &reglages,
                                   const QList<Association> &associations, const QString &projectionChoisie)
 {
@@ -149,14 +163,14 @@ OrigineSysteme ExpliqueProjection(const QString &chemin, const ReglagesProjectio
         // Un feuillet sans méridien ne donne pas de clause à longitude vide : on passe à la suite.
         if (reglages.Mtm) {
             const QString feuillet = FeuilletMTM(chemin);
-            const QString meridien = feuillet.isEmpty() ? QString() : MeridienMTM(feuillet);
+            const QString meridien = feuillet.isEmpty() ? QString() : MeridienMTMFeuillet(feuillet);
             if (!meridien.isEmpty())
                 return {Clause(datum, u",7,-?,0,0.9999,304800,0"_s, meridien), RegleSysteme::Feuillet,
                         u"feuillet %1, MTM zone %2 (méridien -%3), %4"_s
                             .arg(feuillet, QString::number(qRound((meridien.toDouble() - 49.5) / 3)), meridien, nomDatum)};
         } else {
             const QString feuillet = FeuilletUTM(chemin);
-            const QString meridien = feuillet.isEmpty() ? QString() : MeridienUTM(feuillet);
+            const QString meridien = feuillet.isEmpty() ? QString() : MeridienUTMFeuillet(feuillet);
             if (!meridien.isEmpty())
                 return {Clause(datum, u",7,-?,0,0.9996,500000,0"_s, meridien), RegleSysteme::Feuillet,
                         u"feuillet %1, UTM zone %2 (méridien -%3), %4"_s

@@ -42,6 +42,13 @@ struct OrigineSysteme {
 /** La même décision que ProjectionFichier, expliquée. */
 OrigineSysteme ExpliqueProjection(const QString &chemin, const ReglagesProjection &reglages,
                                   const QList<Association> &associations, const QString &projectionChoisie);
+/** Le méridien MTM d'un feuillet : celui de la table, sinon celui de la zone qui contient sa
+ *  moitié de carte (feuillet_geometrie.h) ; vide quand aucune zone du Québec ne le contient. */
+QString MeridienMTMFeuillet(const QString &feuillet);
+/** Le méridien UTM d'une carte : celui de la table, sinon celui de la zone qui la contient. */
+QString MeridienUTMFeuillet(const QString &feuillet);
+/** La clause Mercator transverse d'un feuillet : MTM (0.9999, 304800) ou UTM (0.9996, 500000). */
+QString ClauseFeuillet(bool mtm, bool nad83, const QString &meridien);
 
 /** La clause CoordSys d'un fichier source : le feuillet, puis les associations de mots (dans
  *  l'ordre donné), puis la projection choisie. Jamais vide. */

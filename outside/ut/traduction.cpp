@@ -1297,15 +1297,54 @@ int ProjectionPropre(const QStringList &arguments)
     return PrjTerrestreE00(texte) ? 0 : 2;
 }
 
+static int Etendue(const QStringList &arguments)
+{
+    if (arguments.size() != 1)
+        throw Erreur(u"Usage : imut etendue \"<fichier>\"."_s);
+    InitialiseGdal();
+    OublieErreurs();
+    Travail t;
+    t.source = Resous(arguments.first());
+    const QString extension = QFileInfo(t.source).suffix().toLower();
+    t.lecteur = extension == u"tab"_s   ? Format::MapInfo
+                : extension == u"mif"_s ? Format::Mif
+                : extension == u"shp"_s ? Format::Shape
+                : extension == u"dxf"_s ? Format::Dxf
+                : extension == u"e00"_s ? Format::E00
+                                        : Format::Inconnu;
+    if (t.lecteur == Format::Inconnu)
+        throw Erreur(u"« %1 » n'est pas d'un format que le traducteur lit."_s.arg(t.source));
+    t.base = QFileInfo(t.source).completeBaseName();
+    if (const auto defaut = integrite::DefautSource(t.source))
+        throw Erreur(u"« %1 » ne se lit pas : %2."_s.arg(t.source, *defaut));
+    // Les lecteurs de la traduction : l'étendue est celle des objets que la conversion écrira.
+    Donnees d;
+    switch (t.lecteur) {
+    case Format::Dxf: LitDessin(t, d); break;
+    case Format::E00: LitCouverture(t, d); break;
+    default: LitTable(t, d); break;
+    }
+    const QByteArray ligne = d.etendue.IsInit()
+                                 ? QByteArray::number(d.etendue.MinX, 'g', 17) + ' ' + QByteArray::number(d.etendue.MinY, 'g', 17)
+                                       + ' ' + QByteArray::number(d.etendue.MaxX, 'g', 17) + ' '
+                                       + QByteArray::number(d.etendue.MaxY, 'g', 17) + '\n'
+                                 : QByteArrayLiteral("vide\n");
+    std::fwrite(ligne.constData(), 1, size_t(ligne.size()), stdout);
+    std::fflush(stdout);
+    return 0;
+}
+
 int Traduit(const QStringList &arguments)
 {
     try {
+        if (!arguments.isEmpty() && arguments.first().compare(u"etendue"_s, Qt::CaseInsensitive) == 0)
+            return Etendue(arguments.mid(1));
         if (!arguments.isEmpty() && arguments.first().compare(u"generate"_s, Qt::CaseInsensitive) == 0)
             return Genere(arguments.mid(1));
         if (!arguments.isEmpty() && arguments.first().compare(u"projection"_s, Qt::CaseInsensitive) == 0)
             return ProjectionPropre(arguments.mid(1));
         if (arguments.size() != 1)
-            throw Erreur(u"Usage : imut generate <lecteur> <écrivain> \"<jeu>\" \"<PARAM.TXT>\" ... ou imut \"<Trad_Macro.txt>\"."_s);
+            throw Erreur(u"Usage : imut generate <lecteur> <écrivain> \"<jeu>\" \"<PARAM.TXT>\" ..., imut \"<Trad_Macro.txt>\" ou imut etendue \"<fichier>\"."_s);
         Convertit(LitTravail(arguments.first()));
         return 0;
     } catch (const Erreur &e) {

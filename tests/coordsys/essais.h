@@ -10,6 +10,7 @@ QObject *EssaisCatalogue();
 QObject *EssaisAssociations();
 QObject *EssaisPrj();
 QObject *EssaisDialogues();
+QObject *EssaisZonesFeuillets();
 
 /** Écrit des octets dans un fichier (dossiers créés) ; faux en cas d'échec. */
 bool EcritOctets(const QString &chemin, const QByteArray &octets);

@@ -23,7 +23,7 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     int echecs = 0;
-    for (auto *fabrique : {EssaisFeuillets, EssaisCatalogue, EssaisAssociations, EssaisPrj, EssaisDialogues}) {
+    for (auto *fabrique : {EssaisFeuillets, EssaisCatalogue, EssaisAssociations, EssaisPrj, EssaisDialogues, EssaisZonesFeuillets}) {
         std::unique_ptr<QObject> essais(fabrique());
         echecs += QTest::qExec(essais.get(), argc, argv);
     }

@@ -226,7 +226,7 @@ void TestFeuillets::projectionFichier_data()
     QTest::newRow("feuillet sans méridien : association")
         << u"/montreal/31g00ne.dxf"_s << mtm83 << u"CoordSys Earth Projection 3, 74, 7, -68.5, 44, 60, 46, 0, 0"_s;
     QTest::newRow("feuillet sans méridien : choix") << u"/cartes/12h01ne.dxf"_s << mtm83 << Choisie;
-    QTest::newRow("UTM feuillet sans méridien : choix") << u"/cartes/14a/x.dxf"_s << utm83 << Choisie;
+    QTest::newRow("UTM feuillet sans méridien : choix") << u"/cartes/01a/x.dxf"_s << utm83 << Choisie;
     QTest::newRow("feuillets éteints : association")
         << u"/montreal/31h05ne.dxf"_s << Reglages(false, true, true, true)
         << u"CoordSys Earth Projection 3, 74, 7, -68.5, 44, 60, 46, 0, 0"_s;
