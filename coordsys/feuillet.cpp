@@ -158,21 +158,20 @@ OrigineSysteme ExpliqueProjection(const QString &chemin, const ReglagesProjectio
                                   const QList<Association> &associations, const QString &projectionChoisie)
 {
     if (reglages.Feuillets) {
-        const QString datum = reglages.Nad83 ? u"74"_s : u"66"_s;
         const QString nomDatum = reglages.Nad83 ? u"NAD 83"_s : u"NAD 27"_s;
         // Un feuillet sans méridien ne donne pas de clause à longitude vide : on passe à la suite.
         if (reglages.Mtm) {
             const QString feuillet = FeuilletMTM(chemin);
             const QString meridien = feuillet.isEmpty() ? QString() : MeridienMTMFeuillet(feuillet);
             if (!meridien.isEmpty())
-                return {Clause(datum, u",7,-?,0,0.9999,304800,0"_s, meridien), RegleSysteme::Feuillet,
+                return {ClauseFeuillet(true, reglages.Nad83, meridien), RegleSysteme::Feuillet,
                         u"feuillet %1, MTM zone %2 (méridien -%3), %4"_s
                             .arg(feuillet, QString::number(qRound((meridien.toDouble() - 49.5) / 3)), meridien, nomDatum)};
         } else {
             const QString feuillet = FeuilletUTM(chemin);
             const QString meridien = feuillet.isEmpty() ? QString() : MeridienUTMFeuillet(feuillet);
             if (!meridien.isEmpty())
-                return {Clause(datum, u",7,-?,0,0.9996,500000,0"_s, meridien), RegleSysteme::Feuillet,
+                return {ClauseFeuillet(false, reglages.Nad83, meridien), RegleSysteme::Feuillet,
                         u"feuillet %1, UTM zone %2 (méridien -%3), %4"_s
                             .arg(feuillet, QString::number(qRound((183 - meridien.toDouble()) / 6)), meridien, nomDatum)};
         }
