@@ -413,8 +413,13 @@ def main():
             with open(dst + '.txt') as f:
                 sortie = f.read()
             # Le compte rendu nomme les sources en minuscules : source -> destination.
-            traduits = dict((lambda s, d: (s.lower(), d))(*l[len('traduit : '):].split(' → ', 1))
-                            for l in sortie.splitlines() if l.startswith('traduit : '))
+            # « (avertissement : ...) » suit la destination d'un fichier traduit avec un avertissement.
+            traduits, avertis = {}, {}
+            for l in sortie.splitlines():
+                if l.startswith('traduit : '):
+                    s_, d_ = l[len('traduit : '):].split(' → ', 1)
+                    d_, _, a_ = d_.partition(' (avertissement : ')
+                    traduits[s_.lower()], avertis[s_.lower()] = d_, a_
             for source in sources:
                 echantillon = fmt + '/' + os.path.relpath(source, src).replace(os.sep, '/')
                 if source not in releves:
@@ -426,7 +431,10 @@ def main():
                     # Rien à quoi comparer : ce que GDAL ne lit pas n'entre pas dans la matrice.
                     matrice[(echantillon, paire)] = 'GDAL ne lit pas la source'
                     continue
-                avant = Resume(releves[source], cible == 'dxf', cible in ('dxf', 'e00'))
+                # Les polylignes fermées d'un dessin deviennent des régions : d'un dessin comme vers un
+                # dessin, une région se compte en anneaux.
+                anneaux_seuls = 'dxf' in (s, cible)
+                avant = Resume(releves[source], anneaux_seuls, cible in ('dxf', 'e00'))
                 destination = traduits.get(source.lower())
                 fichiers = sorties_de(source, destination, cible) if destination else []
                 if not fichiers:
@@ -435,11 +443,16 @@ def main():
                 else:
                     try:
                         CONTEXTE[0] = echantillon + ' ' + paire
-                        trouvees = pertes(avant, Resume(releve(fichiers), cible == 'dxf'))
+                        trouvees = pertes(avant, Resume(releve(fichiers), anneaux_seuls))
                     except Exception as e:
                         trouvees = [('relecture', 'sortie illisible : %s' % e)]
                 cellule = []
+                signale = 'ne tiennent pas' in avertis.get(source.lower(), '')
                 for perte, texte in trouvees:
+                    # Un caractère que la cible ne tient pas est dit à la ligne du fichier : perte signalée.
+                    if signale and perte in ('accents', 'attributs'):
+                        cellule.append('(' + texte + ', signalé)')
+                        continue
                     if permis(LIMITES, paire, echantillon, perte) is not None:
                         cellule.append('(' + texte + ')')
                         continue
