@@ -125,11 +125,13 @@ QString TexteComptes(const Comptes &c)
     return texte;
 }
 
-QByteArray CsvRapport(const QList<ResultatFichier> &fichiers)
+QByteArray CsvRapport(const QList<ResultatFichier> &fichiers, const QStringList &etats)
 {
     QString texte = u"source;destination;etat;raison;systeme;regle;avertissement\n"_s;
-    for (const ResultatFichier &r : fichiers) {
-        texte += QStringList{ChampCsv(r.Source), ChampCsv(r.Destination), CleEtat(r.etat), ChampCsv(RaisonRapport(r)),
+    for (qsizetype i = 0; i < fichiers.size(); ++i) {
+        const ResultatFichier &r = fichiers[i];
+        const QString etat = i < etats.size() ? etats[i] : CleEtat(r.etat);
+        texte += QStringList{ChampCsv(r.Source), ChampCsv(r.Destination), etat, ChampCsv(RaisonRapport(r)),
                              ChampCsv(r.Systeme), CleRegle(r.Regle), ChampCsv(r.Avertissement)}
                      .join(u';')
                  + u'\n';
@@ -139,8 +141,13 @@ QByteArray CsvRapport(const QList<ResultatFichier> &fichiers)
 
 QString EcritRapport(const QString &chemin, const QList<ResultatFichier> &fichiers)
 {
+    return EcritCsv(chemin, CsvRapport(fichiers));
+}
+
+QString EcritCsv(const QString &chemin, const QByteArray &csv)
+{
     QSaveFile f(chemin);
-    if (!f.open(QIODevice::WriteOnly) || f.write(CsvRapport(fichiers)) < 0 || !f.commit())
+    if (!f.open(QIODevice::WriteOnly) || f.write(csv) < 0 || !f.commit())
         return u"Le rapport « %1 » ne peut pas être écrit : %2"_s.arg(chemin, f.errorString());
     return {};
 }

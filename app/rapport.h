@@ -28,10 +28,13 @@ Comptes CompteBilan(const Bilan &bilan);
 QString TexteComptes(const Comptes &comptes);
 
 /** Le rapport en CSV : UTF-8, séparateur ";", une ligne d'en-tête, fins de ligne LF ; un champ qui
- *  contient ";", un guillemet ou une fin de ligne est mis entre guillemets (guillemets doublés). */
-QByteArray CsvRapport(const QList<ResultatFichier> &fichiers);
+ *  contient ";", un guillemet ou une fin de ligne est mis entre guillemets (guillemets doublés).
+ *  etats, quand il est donné, remplace la clé de l'état de chaque ligne (l'action d'un aperçu). */
+QByteArray CsvRapport(const QList<ResultatFichier> &fichiers, const QStringList &etats = {});
 /** Écrit le rapport CSV ; le texte de l'erreur quand le fichier ne s'écrit pas, vide sinon. */
 QString EcritRapport(const QString &chemin, const QList<ResultatFichier> &fichiers);
+/** Écrit un CSV déjà fait, de même. */
+QString EcritCsv(const QString &chemin, const QByteArray &csv);
 
 /** La clause donnée à la sortie d'un fichier traduit et la règle qui l'a donnée (et, sans
  *  avertissement déjà noté, celui d'AvertissementSource) : celle du fichier

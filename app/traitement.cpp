@@ -1,5 +1,7 @@
 #include "traitement.h"
 
+#include "apercu.h"
+
 #include "integrite.h"
 
 #include "destination.h"
@@ -34,16 +36,11 @@ namespace {
 
 const QString TexteListe = u"Construction de la liste de fichiers à traduire."_s;
 const QString TexteAnnule = u"Le traitement a été annulé"_s;
+const QString TexteAucunFichier = u"Il n'y a aucun fichier à traduire dans le dossier spécifié."_s;
 
 QString NomFichier(const QString &chemin)
 {
     return chemin.mid(chemin.lastIndexOf(u'/') + 1);
-}
-
-// Le fichier réel derrière un chemin (casse résolue, liens suivis) ; vide s'il n'existe pas.
-QString Canonique(const QString &chemin)
-{
-    return QFileInfo(Resous(chemin)).canonicalFilePath();
 }
 
 // L'ordre de QString::compare sans égard à la casse ; les noms tout ASCII (le cas courant) sont
@@ -90,26 +87,6 @@ QSet<QString> VraisNoms(QStringList &liste, const QMultiHash<QString, QString> &
         i = j;
     }
     return doublons;
-}
-
-// Seuls des fichiers ordinaires sont lus : un tube, un périphérique ou un lien vers /dev/zero
-// bloquerait ou remplirait le disque. Le fichier et ses compagnons ; rien quand tout va.
-std::optional<QString> RefusFichierSpecial(const QString &source)
-{
-    static const QStringList compagnons{u".mid"_s, u".dbf"_s, u".shx"_s, u".prj"_s, u".cpg"_s,
-                                        u".dat"_s, u".map"_s, u".id"_s, u".ind"_s};
-    auto special = [](const QString &chemin) {
-        struct stat st {};
-        return ::stat(QFile::encodeName(Resous(chemin)).constData(), &st) == 0 && !S_ISREG(st.st_mode);
-    };
-    if (special(source))
-        return u"« %1 » n'est pas un fichier ordinaire (tube, périphérique ou dossier) ; il n'est pas lu"_s.arg(source);
-    for (const QString &ext : compagnons) {
-        const QString c = ChangeExtension(source, ext);
-        if (special(c))
-            return u"« %1 » n'est pas un fichier ordinaire (tube, périphérique ou dossier) ; il n'est pas lu"_s.arg(c);
-    }
-    return std::nullopt;
 }
 
 // La remise en état, quelle que soit l'issue du traitement.
@@ -507,7 +484,7 @@ QString TexteProblemes(const Bilan &bilan)
     return texte;
 }
 
-void LanceTraduction(Contexte &c, Bilan &bilan)
+SourcesListees ListeSources(Contexte &c)
 {
     Choix &choix = c.choix;
     Avancement &avancement = c.avancement;
@@ -535,24 +512,17 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
             sender.Arret = true;
     };
 
-    // Seuls les vrais processus se servent du traducteur chargé une fois.
-    std::unique_ptr<TravailleurTraducteur> travailleur;
-    if (dynamic_cast<ProcessusLocal *>(&c.processus))
-        travailleur = std::make_unique<TravailleurTraducteur>(choix.DossierMapInfo, c.DossierTemp);
-
     avancement.AfficheAttente(TexteListe, false);
     QElapsedTimer chronoListe;
     chronoListe.start();
     ScruteDossier1.Execute();
 
     if (choix.ListeFichiers.isEmpty()) {
-        bilan.Fichiers = illisibles;
         avancement.FermeAttente();
         if (c.AuPremierPlan)
             c.AuPremierPlan();
-        bilan.AucunFichier = true;
-        c.messages.Affiche(u"Il n'y a aucun fichier à traduire dans le dossier spécifié."_s);
-        return;
+        c.messages.Affiche(TexteAucunFichier);
+        return {{}, illisibles, ScruteDossier1.Arret};
     }
 
     // Des noms tout ASCII déjà en minuscules se classent sans casse comme avec elle.
@@ -580,11 +550,31 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
                      static_cast<long long>(chronoListe.elapsed()));
     if (avancement.Ouverte())
         avancement.AfficheAttente({}, true);
+    return {doublons, illisibles, ScruteDossier1.Arret};
+}
+
+void LanceTraduction(Contexte &c, Bilan &bilan)
+{
+    Choix &choix = c.choix;
+    Avancement &avancement = c.avancement;
+    SourcesListees listees = ListeSources(c);
+    if (choix.ListeFichiers.isEmpty()) {
+        bilan.Fichiers = listees.Illisibles;
+        bilan.AucunFichier = true;
+        return;
+    }
+    const QSet<QString> &doublons = listees.Doublons;
+    const QList<ResultatFichier> &illisibles = listees.Illisibles;
+
+    // Seuls les vrais processus se servent du traducteur chargé une fois.
+    std::unique_ptr<TravailleurTraducteur> travailleur;
+    if (dynamic_cast<ProcessusLocal *>(&c.processus))
+        travailleur = std::make_unique<TravailleurTraducteur>(choix.DossierMapInfo, c.DossierTemp);
 
     // Les fichiers sources de ce traitement : jamais écrits, déplacés ni supprimés.
     QSet<QString> sources;
     for (const QString &s : std::as_const(choix.ListeFichiers)) {
-        const QString reel = Canonique(s);
+        const QString reel = FichierReel(s);
         if (!reel.isEmpty())
             sources.insert(reel);
     }
@@ -617,7 +607,7 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
     }
     bilan.Fichiers << illisibles;
     // Les destinations des fichiers qui ne diffèrent que par la casse : la première gagne.
-    QHash<QString, QString> destinationsDoublons;
+    const QHash<QString, QString> memeCible = PremiersMemeCible(choix.ListeFichiers, doublons, choix);
 
     for (qsizetype i = 0; i < n; ++i) {
         const QString s = choix.ListeFichiers[i];
@@ -631,46 +621,20 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
 
         const QString d = CheminCible(s, choix.DossierSource, choix.DossierCible, choix.ExtCible);
         resultat.Destination = d;
+        const Decision decision = DecideFichier(LitFaits(s, d, sources), memeCible.value(s), choix.CodePaire,
+                                                c.options.Remplacer);
+        if (decision.Action == ActionPrevue::Ignorer || decision.Action == ActionPrevue::Refuser) {
+            resultat.etat = decision.Etat;
+            resultat.Raison = decision.Raison;
+            continue;
+        }
+        if (decision.SupprimeAvant)
+            SupprimeCible(d);
+        // Les dossiers manquants, pour un fichier qui sera vraiment traduit.
         const QString dossierD = d.left(d.lastIndexOf(u'/'));
         QStringList crees;
         if (!DossierExiste(dossierD))
             crees = CreeDossiersCible(choix.DossierCible, s.mid(choix.DossierSource.size()));
-
-        if (doublons.contains(s)) {
-            const QString cle = d.toLower();
-            const auto premier = destinationsDoublons.constFind(cle);
-            if (premier != destinationsDoublons.cend()) {
-                resultat.etat = ResultatFichier::Echec;
-                resultat.Raison = u"sa destination, sans égard à la casse, est déjà celle de « %1 » ; "
-                                  u"elle n'est pas remplacée"_s.arg(*premier);
-                continue;
-            }
-            destinationsDoublons.insert(cle, s);
-        }
-        if (const auto refus = RefusFichierSpecial(s)) {
-            resultat.etat = ResultatFichier::Echec;
-            resultat.Raison = *refus;
-            continue;
-        }
-
-        const QString reelD = Canonique(d);
-        if (!reelD.isEmpty() && sources.contains(reelD)) {
-            resultat.etat = ResultatFichier::Ignore;
-            resultat.Raison = u"la destination est un fichier source ; il n'est pas remplacé"_s;
-            continue;
-        }
-
-        switch (RegleEcrasement(c.options.Remplacer, choix.CodePaire, FichierExiste(d),
-                                FichierExiste(ChangeExtension(d, u".prj"_s)))) {
-        case Ecrasement::Remplace:
-            SupprimeCible(d);
-            break;
-        case Ecrasement::Poursuit:
-            break;
-        case Ecrasement::Saute:
-            resultat.etat = ResultatFichier::Ignore;
-            continue;
-        }
 
         if (travailleur)
             (void)travailleur->Prepare(n - i);
@@ -692,12 +656,12 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
             resultat.Avertissement = travail.AvertissementsTraducteur.join(u" ; "_s);
             if (SortieProduite(sorties, debut)) {
                 resultat.etat = ResultatFichier::Traduit;
-                if (travailleur)
-                    AjouteAvertissement(resultat.Avertissement,
-                                        VraisemblanceFichier(Resous(choix.DossierMapInfo + u"UT/imut"_s), s,
-                                                             c.projections.ProjectionFichier(s),
-                                                             c.options.UtiliserProjectionFichier
-                                                                 && FichierExiste(ChangeExtension(s, u".prj"_s))));
+                // Par le travailleur quand il sert, sinon imut lit l'étendue lui-même (un seul fichier).
+                AjouteAvertissement(resultat.Avertissement,
+                                    VraisemblanceFichier(Resous(choix.DossierMapInfo + u"UT/imut"_s), s,
+                                                         c.projections.ProjectionFichier(s),
+                                                         c.options.UtiliserProjectionFichier
+                                                             && FichierExiste(ChangeExtension(s, u".prj"_s))));
             } else {
                 resultat.etat = ResultatFichier::SansResultat;
                 resultat.Raison = travail.MessagesTraducteur.join(u" ; "_s);
@@ -719,7 +683,6 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
             break;
     }
     if (avancement.Annulation()) {
-        ScruteDossier1.Arret = true;
         bilan.Annule = true;
         if (c.Etat)
             c.Etat(TexteAnnule);

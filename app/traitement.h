@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -111,6 +112,17 @@ Bilan Traduire(Contexte &contexte);
 
 /** La liste, le tri et la boucle des fichiers ; lève une erreur qui met fin au traitement. */
 void LanceTraduction(Contexte &contexte, Bilan &bilan);
+
+/** Ce que la liste des fichiers a trouvé en plus des fichiers eux-mêmes. */
+struct SourcesListees {
+    QSet<QString> Doublons;              // les noms qui ne diffèrent d'un autre que par la casse
+    QList<ResultatFichier> Illisibles;   // les dossiers qui ne se lisent pas, en échec
+    bool Interrompue = false;            // annulée pendant le parcours
+};
+/** Parcourt le dossier source sous la fenêtre d'avancement (sans jauge), remplit et trie
+ *  ListeFichiers ; liste vide : la fenêtre est fermée et le message « aucun fichier » montré.
+ *  N'écrit rien. */
+SourcesListees ListeSources(Contexte &contexte);
 
 // --- Décisions, sans fenêtre ni disque sauf mention ---
 

@@ -1,9 +1,11 @@
 #include "lot.h"
 
+#include "apercu.h"
 #include "rapport.h"
 
 #include "automation.h"
 #include "demarrage.h"
+#include "emplacements.h"
 #include "erreur.h"
 #include "estimation.h"
 #include "fichiers.h"
@@ -55,6 +57,19 @@ int LargeurTerminal(FILE *flux)
     const int colonnes = qEnvironmentVariableIntValue("COLUMNS", &ok);
     return ok && colonnes > 0 ? colonnes : 80;
 }
+
+// Les réglages lus sans jamais les écrire (l'aperçu ne laisse aucune trace, même ici).
+class ReglagesEnLecture : public Reglages {
+public:
+    explicit ReglagesEnLecture(Reglages &reglages) : reglages_(reglages) {}
+    bool Ouvre() override { return reglages_.Ouvre(); }
+    std::optional<bool> Lit(const QString &nom) const override { return reglages_.Lit(nom); }
+    void Ecrit(const QString &, bool) override {}
+    std::optional<QString> LitTexte(const QString &nom) const override { return reglages_.LitTexte(nom); }
+
+private:
+    Reglages &reglages_;
+};
 
 QString Absolu(const QString &dossier)
 {
@@ -134,6 +149,8 @@ std::optional<ArgumentsLot> LitArguments(const QStringList &arguments, QString *
             if (!ok || secondes < 0 || secondes > 2000000)
                 return refuse(u"Le délai « %1 » n'est pas un nombre de secondes (0 : sans limite)."_s.arg(valeur));
             a.DelaiTraducteur = secondes;
+        } else if (option == u"--apercu"_s) {
+            a.Apercu = true;
         } else if (option == u"--sous-dossiers"_s) {
             a.Options.SousDossiers = true;
         } else if (option == u"--remplacer"_s) {
@@ -197,6 +214,15 @@ QString AideLot()
            u"                             (etat : traduit, ignore, sans_resultat, echec, non_traite ; systeme :\n"
            u"                             la clause CoordSys donnée à la sortie ; regle : feuillet, association,\n"
            u"                             fichier, choisie ou aucune)\n"
+           u"  --apercu                   montre ce que le traitement ferait, sans rien écrire ni créer\n"
+           u"                             (ni dossier, ni fichier de travail, ni MapInfo lancé) : pour\n"
+           u"                             chaque source, sa destination, l'action (traduire, remplacer,\n"
+           u"                             ignorer : existe déjà, refuser : la destination est la source\n"
+           u"                             ou une autre source), la route, la clause CoordSys et sa règle,\n"
+           u"                             et l'avertissement de vraisemblance des fichiers classés par\n"
+           u"                             feuillet d'au plus 8 Mo ; avec --rapport, le même CSV où etat\n"
+           u"                             est l'action (traduire, remplacer, ignorer, refuser) et raison\n"
+           u"                             la route ou le motif\n"
            u"  --help                     affiche cette aide\n"
            u"\n"
            u"Sans ces quatre dernières paires d'options, les réglages enregistrés par le dialogue\n"
@@ -394,8 +420,15 @@ int Lot(const QStringList &arguments)
 
     RegistreFichier registre;
     Choix choix;
-    InscritServeurLivre(registre, QCoreApplication::applicationDirPath());
-    choix.DossierMapInfo = DossierInstallation(registre, u"mapinfo.application"_s);
+    if (a->Apercu) {
+        // Sans inscription : le serveur livré qui serait inscrit, ou celui qui l'est déjà.
+        const QString livre = ServeurAInscrire(registre, ServeurLivre(QCoreApplication::applicationDirPath()));
+        choix.DossierMapInfo = livre.isEmpty() ? DossierInstallation(registre, u"mapinfo.application"_s)
+                                               : livre.left(livre.lastIndexOf(u'/') + 1);
+    } else {
+        InscritServeurLivre(registre, QCoreApplication::applicationDirPath());
+        choix.DossierMapInfo = DossierInstallation(registre, u"mapinfo.application"_s);
+    }
     if (const auto refus = RefusDemarrage(choix.DossierMapInfo)) {
         messages.Affiche(*refus);
         return 2;
@@ -413,7 +446,9 @@ int Lot(const QStringList &arguments)
         return 2;
     }
 
-    ReglagesUtilisateur reglages;
+    ReglagesUtilisateur reglagesUtilisateur;
+    ReglagesEnLecture reglagesEnLecture(reglagesUtilisateur);
+    Reglages &reglages = a->Apercu ? static_cast<Reglages &>(reglagesEnLecture) : reglagesUtilisateur;
     QStringList erreurs;
     ProjectionsFixes projections =
         ChargeProjections(reglages, choix.DossierMapInfo, QCoreApplication::applicationDirPath(), &erreurs);
@@ -434,6 +469,23 @@ int Lot(const QStringList &arguments)
     AvancementTerminal avancement(horloge, stderr, ::isatty(fileno(stderr)) == 1);
     Contexte contexte{choix, a->Options, automation, processus, messages, horloge, avancement, projections};
     contexte.DossierTemp = DossierTemporaire();
+
+    if (a->Apercu) {
+        const Apercu apercu = PrevoitTraitement(contexte);
+        avancement.FermeAttente();
+        if (apercu.Refus)
+            return 2;
+        if (!apercu.AucunFichier)
+            Ecrit(stdout, TexteApercu(apercu));
+        if (!a->Rapport.isEmpty()) {
+            const QString echec = EcritCsv(Absolu(a->Rapport), CsvApercu(apercu.Fichiers));
+            if (!echec.isEmpty()) {
+                messages.Affiche(echec);
+                return 1;
+            }
+        }
+        return apercu.Annule ? 1 : 0;
+    }
 
     const Bilan bilan = Traduire(contexte);
     avancement.FermeAttente();

@@ -26,6 +26,7 @@ struct ArgumentsLot {
     std::optional<bool> Feuillets, Mtm, Nad83, AssoMots;
     QString Rapport;                    // le fichier CSV du rapport ; vide : aucun
     std::optional<int> DelaiTraducteur; // secondes par appel du traducteur ou de MapInfo, 0 : sans limite
+    bool Apercu = false;                // --apercu : ce que le traitement ferait, sans rien écrire
 };
 
 /** Lit les arguments (sans le nom du programme) ; erreur reçoit le message en français. */
