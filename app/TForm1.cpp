@@ -2,6 +2,7 @@
 
 #include "TFAttente.h"
 #include "TRapport.h"
+#include "apercu.h"
 #include "demarrage.h"
 #include "emplacements.h"
 #include "fichiers.h"
@@ -152,6 +153,7 @@ TForm1::TForm1(Services &services, QWidget *parent)
     connect(ui_->Button9, &QPushButton::clicked, this, &TForm1::Button9Click);
     connect(ui_->Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(ui_->Button10, &QPushButton::clicked, this, &TForm1::Button10Click);
 
     if (const QScreen *ecran = screen())
         move(ecran->availableGeometry().center() - rect().center());
@@ -324,15 +326,7 @@ void TForm1::Button3Click()
         panneau0_->setText(texte);
         panneau0_->repaint();
     };
-    contexte.Controles = [this](bool actifs) {
-        occupe_ = !actifs;
-        const QList<QWidget *> controles{ui_->Button3, ui_->Button8, ui_->Button9, ui_->Button5, ui_->Button1,
-                                         ui_->Button2, ui_->Button4, ui_->Button7, ui_->ComboBox1, ui_->ComboBox2,
-                                         ui_->Edit1, ui_->Edit2, ui_->Edit3, ui_->CheckBox1, ui_->CheckBox2,
-                                         ui_->CheckBox3, ui_->CheckBox4};
-        for (QWidget *w : controles)
-            w->setEnabled(actifs);
-    };
+    contexte.Controles = [this](bool actifs) { ActiveControles(actifs); };
     contexte.AuPremierPlan = [this] {
         raise();
         activateWindow();
@@ -351,11 +345,58 @@ void TForm1::Button3Click()
     if (!rapport_)
         rapport_ = std::make_unique<TRapport>(services_.messages, this);
     rapport_->Montre(bilan_, panneau0_->text(), choix_.DossierSource, choix_.DossierCible);
-    if (premiere) {
+    if (premiere)
+        PlaceACote(rapport_.get());
+}
+
+void TForm1::ActiveControles(bool actifs)
+{
+    occupe_ = !actifs;
+    // Les 17 contrôles dans leur ordre, puis « Aperçu… ».
+    const QList<QWidget *> controles{ui_->Button3, ui_->Button8, ui_->Button9, ui_->Button5, ui_->Button1,
+                                     ui_->Button2, ui_->Button4, ui_->Button7, ui_->ComboBox1, ui_->ComboBox2,
+                                     ui_->Edit1, ui_->Edit2, ui_->Edit3, ui_->CheckBox1, ui_->CheckBox2,
+                                     ui_->CheckBox3, ui_->CheckBox4, ui_->Button10};
+    for (QWidget *w : controles)
+        w->setEnabled(actifs);
+}
+
+void TForm1::Button10Click()
+{
+    if (apercu_)
+        apercu_->hide();
+    if (!projections_ && !projectionsParDefaut_)
+        projectionsParDefaut_ = std::make_unique<ProjectionsFixes>();
+    if (projectionsParDefaut_)
+        projectionsParDefaut_->ProjectionChoisie = choix_.ProjectionChoisie;
+    // Les mêmes choix que « Traduire » ; le traducteur et MapInfo ne sont pas lancés.
+    Contexte contexte{choix_, Options(), services_.automation, services_.processus, services_.messages,
+                      services_.horloge, *avancement_,
+                      projections_ ? *projections_ : *projectionsParDefaut_};
+    contexte.DossierTemp = DossierTemporaire();
+    contexte.Controles = [this](bool actifs) { ActiveControles(actifs); };
+    contexte.AuPremierPlan = [this] {
+        raise();
+        activateWindow();
+    };
+    const Apercu apercu = PrevoitTraitement(contexte);
+    if (apercu.Refus || apercu.Annule || apercu.Fichiers.isEmpty())
+        return;
+    const bool premiere = !apercu_;
+    if (!apercu_)
+        apercu_ = std::make_unique<TRapport>(services_.messages, this);
+    apercu_->MontreApercu(apercu, choix_.DossierSource, choix_.DossierCible);
+    if (premiere)
+        PlaceACote(apercu_.get());
+}
+
+void TForm1::PlaceACote(QWidget *fenetre)
+{
+    {
         // À côté de la fenêtre principale (à droite, sinon à gauche), sans la couvrir si l'écran le
         // permet, et ramené sur l'écran.
         const QRect cadre = frameGeometry();
-        const int largeur = rapport_->frameGeometry().width(), hauteur = rapport_->frameGeometry().height();
+        const int largeur = fenetre->frameGeometry().width(), hauteur = fenetre->frameGeometry().height();
         QPoint coin(cadre.right() + 8, cadre.top());
         if (const QScreen *ecran = screen()) {
             const QRect dispo = ecran->availableGeometry();
@@ -364,7 +405,7 @@ void TForm1::Button3Click()
             coin.setX(qMax(dispo.left(), qMin(coin.x(), dispo.right() - largeur)));
             coin.setY(qMax(dispo.top(), qMin(coin.y(), dispo.bottom() - hauteur)));
         }
-        rapport_->move(coin);
+        fenetre->move(coin);
     }
 }
 
@@ -462,6 +503,8 @@ void TForm1::closeEvent(QCloseEvent *evenement)
     RetientChoix();
     if (rapport_)
         rapport_->close();
+    if (apercu_)
+        apercu_->close();
     // Une fenêtre d'avancement ouverte se ferme avec la fenêtre principale.
     avancement_->FermeAttente();
     if (fermeture_)

@@ -62,6 +62,8 @@ public:
     void setOccupe(bool occupe) { occupe_ = occupe; }
     /** La fenêtre du rapport du dernier traitement ; nulle avant le premier. */
     TRapport *Rapport() const { return rapport_.get(); }
+    /** La fenêtre du dernier aperçu ; nulle avant le premier. */
+    TRapport *FenetreApercu() const { return apercu_.get(); }
     /** Remet les formats, les trois champs et les cases tels qu'au dernier départ. */
     void LitChoixRetenus();
     /** Retient les formats, les trois champs et les cases pour le prochain départ. */
@@ -80,6 +82,8 @@ public slots:
     void Button9Click();
     void Button5Click();
     void Button3Click();
+    /** « Aperçu… » : ce que « Traduire » fera de chaque fichier, sans rien écrire. */
+    void Button10Click();
 
 protected:
     bool eventFilter(QObject *objet, QEvent *evenement) override;
@@ -109,6 +113,11 @@ private:
     // La dernière ligne d'un traitement reste dans la barre d'état jusqu'au suivant.
     bool ligneFinaleGardee_ = false;
     std::unique_ptr<TRapport> rapport_;
+    std::unique_ptr<TRapport> apercu_;
+    /** Active ou désactive les contrôles de la fenêtre pendant un traitement ou un aperçu. */
+    void ActiveControles(bool actifs);
+    /** Place une fenêtre de rapport à côté de la fenêtre principale, sur l'écran. */
+    void PlaceACote(QWidget *fenetre);
 };
 
 /** Les chemins locaux d'une liste d'adresses déposées (file://) ; les autres sont laissés. */

@@ -49,8 +49,10 @@ TRapport::TRapport(Messages &messages, QWidget *parent)
     ComboFiltre = new QComboBox(this);
     ComboFiltre->setObjectName(u"ComboFiltre"_s);
     // Dans l'ordre des états, puis les replis : l'entrée i + 1 montre l'état i.
-    ComboFiltre->addItems({u"Tous les fichiers"_s, u"Traduits"_s, u"Ignorés"_s, u"Sans résultat"_s, u"Échecs"_s,
-                           u"Non traités"_s, u"Sans système de coordonnées (NonEarth)"_s});
+    const QStringList entrees{u"Tous les fichiers"_s, u"Traduits"_s, u"Ignorés"_s, u"Sans résultat"_s, u"Échecs"_s,
+                              u"Non traités"_s, u"Sans système de coordonnées (NonEarth)"_s};
+    for (int i = 0; i < entrees.size(); ++i)
+        ComboFiltre->addItem(entrees[i], i - 1);
     Modele = new ModeleRapport(this);
     Filtre = new FiltreRapport(this);
     Filtre->setSourceModel(Modele);
@@ -104,11 +106,31 @@ TRapport::TRapport(Messages &messages, QWidget *parent)
 void TRapport::Montre(const Bilan &bilan, const QString &ligneFinale, const QString &dossierSource,
                       const QString &dossierCible)
 {
+    prevus_.reset();
     Modele->Remplit(bilan.Fichiers, dossierSource, dossierCible);
+    const QString comptes = TexteComptes(CompteBilan(bilan));
+    Affiche(ligneFinale.isEmpty() ? comptes : ligneFinale + u"\n"_s + comptes, dossierSource, dossierCible);
+}
+
+void TRapport::MontreApercu(const Apercu &apercu, const QString &dossierSource, const QString &dossierCible)
+{
+    setWindowTitle(u"Aperçu du traitement"_s);
+    // Les entrées du filtre suivent les actions ; la dernière, les replis sur NonEarth.
+    ComboFiltre->clear();
+    ComboFiltre->addItem(u"Tous les fichiers"_s, -1);
+    for (ActionPrevue a : {ActionPrevue::Traduire, ActionPrevue::Remplacer, ActionPrevue::Ignorer, ActionPrevue::Refuser})
+        ComboFiltre->addItem(u"À "_s + NomAction(a).toLower(), int(a));
+    ComboFiltre->addItem(u"Sans système de coordonnées (NonEarth)"_s, 5);
+    prevus_ = apercu.Fichiers;
+    Modele->RemplitApercu(apercu.Fichiers, dossierSource, dossierCible);
+    Affiche(u"Aperçu : rien n'a encore été écrit.\n"_s + TexteComptesApercu(apercu), dossierSource, dossierCible);
+}
+
+void TRapport::Affiche(const QString &comptes, const QString &dossierSource, const QString &dossierCible)
+{
     ComboFiltre->setCurrentIndex(0);
     Filtre->Choisit(-1);
-    const QString comptes = TexteComptes(CompteBilan(bilan));
-    LabelComptes->setText(ligneFinale.isEmpty() ? comptes : ligneFinale + u"\n"_s + comptes);
+    LabelComptes->setText(comptes);
     LabelDossiers->setText(dossierSource.isEmpty() ? QString()
                                                    : u"Source : %1\nDestination : %2"_s.arg(dossierSource, dossierCible));
     LabelDossiers->setVisible(!dossierSource.isEmpty());
@@ -122,7 +144,8 @@ void TRapport::Montre(const Bilan &bilan, const QString &ligneFinale, const QStr
 
 void TRapport::ComboFiltreSelect(int index)
 {
-    Filtre->Choisit(index - 1);
+    const QVariant filtre = ComboFiltre->itemData(index);
+    Filtre->Choisit(filtre.isValid() ? filtre.toInt() : index - 1);
 }
 
 void TRapport::ButtonEnregistrerClick()
@@ -132,7 +155,7 @@ void TRapport::ButtonEnregistrerClick()
         return;
     if (!fichier.endsWith(u".csv"_s, Qt::CaseInsensitive) && !fichier.contains(u'.'))
         fichier += u".csv"_s;
-    const QString echec = EcritRapport(fichier, Modele->Fichiers());
+    const QString echec = prevus_ ? EcritCsv(fichier, CsvApercu(*prevus_)) : EcritRapport(fichier, Modele->Fichiers());
     if (!echec.isEmpty())
         messages_.Affiche(echec);
 }

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QSortFilterProxyModel>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -41,6 +42,9 @@ public:
     void Montre(const Bilan &bilan, const QString &ligneFinale, const QString &dossierSource = {},
                 const QString &dossierCible = {});
 
+    /** Montre un aperçu : le titre le dit, les comptes sont par action prévue, le filtre aussi. */
+    void MontreApercu(const Apercu &apercu, const QString &dossierSource, const QString &dossierCible);
+
     /** Le fichier où enregistrer ; par défaut le dialogue de Qt. Vide : abandon. */
     std::function<QString()> DemandeFichier;
 
@@ -56,7 +60,9 @@ public slots:
     void ButtonEnregistrerClick();
 
 private:
+    void Affiche(const QString &comptes, const QString &dossierSource, const QString &dossierCible);
     Messages &messages_;
+    std::optional<QList<FichierPrevu>> prevus_; // l'aperçu montré ; rien pour un rapport
 };
 
 } // namespace quorvale

@@ -197,8 +197,24 @@ void ModeleRapport::Remplit(const QList<ResultatFichier> &fichiers, const QStrin
 {
     beginResetModel();
     fichiers_ = fichiers;
+    actions_.clear();
     dossierSource_ = dossierSource;
     dossierCible_ = dossierCible;
+    endResetModel();
+}
+
+void ModeleRapport::RemplitApercu(const QList<FichierPrevu> &prevus, const QString &dossierSource,
+                                  const QString &dossierCible)
+{
+    QList<ResultatFichier> lignes;
+    QList<ActionPrevue> actions;
+    for (const FichierPrevu &p : prevus) {
+        lignes << p.Ligne;
+        actions << p.Action;
+    }
+    Remplit(lignes, dossierSource, dossierCible);
+    beginResetModel();
+    actions_ = actions;
     endResetModel();
 }
 
@@ -217,8 +233,9 @@ QVariant ModeleRapport::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= fichiers_.size())
         return {};
     const ResultatFichier &r = fichiers_[index.row()];
+    const bool apercu = index.row() < actions_.size();
     if (role == Qt::UserRole)
-        return int(r.etat);
+        return apercu ? int(actions_[index.row()]) : int(r.etat);
     if (role == RoleRepli)
         return RepliNonEarth(r);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
@@ -232,7 +249,7 @@ QVariant ModeleRapport::data(const QModelIndex &index, int role) const
     };
     switch (index.column()) {
     case Source: return sous(r.Source, dossierSource_);
-    case Etat: return NomEtat(r.etat);
+    case Etat: return apercu ? NomAction(actions_[index.row()]) : NomEtat(r.etat);
     case Destination: return sous(r.Destination, dossierCible_);
     case Raison: return RaisonRapport(r);
     case Systeme: return RepliNonEarth(r) ? u"NonEarth (repli) : "_s + r.Systeme : r.Systeme;
@@ -255,6 +272,8 @@ QVariant ModeleRapport::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
+    if (section == Etat && !actions_.isEmpty())
+        return u"Action prévue"_s;
     static const QStringList titres{u"Source"_s, u"Résultat"_s, u"Raison"_s, u"Règle"_s,
                                     u"Système de coordonnées"_s, u"Avertissement"_s, u"Destination"_s};
     return section >= 0 && section < titres.size() ? QVariant(titres[section]) : QVariant();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "apercu.h"
 #include "traitement.h"
 
 #include <QAbstractTableModel>
@@ -58,6 +59,9 @@ public:
      *  le chemin entier). */
     void Remplit(const QList<ResultatFichier> &fichiers, const QString &dossierSource = {},
                  const QString &dossierCible = {});
+    /** Les lignes d'un aperçu : la colonne du résultat dit l'action prévue, que rend Qt::UserRole. */
+    void RemplitApercu(const QList<FichierPrevu> &prevus, const QString &dossierSource = {},
+                       const QString &dossierCible = {});
     const QList<ResultatFichier> &Fichiers() const { return fichiers_; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -67,6 +71,7 @@ public:
 
 private:
     QList<ResultatFichier> fichiers_;
+    QList<ActionPrevue> actions_; // vide hors d'un aperçu
     QString dossierSource_, dossierCible_;
 };
 
