@@ -62,7 +62,7 @@ int LargeurTerminal(FILE *flux)
 class ReglagesEnLecture : public Reglages {
 public:
     explicit ReglagesEnLecture(Reglages &reglages) : reglages_(reglages) {}
-    bool Ouvre() override { return reglages_.Ouvre(); }
+    bool Ouvre() override { return true; } // QSettings::isWritable créerait le dossier
     std::optional<bool> Lit(const QString &nom) const override { return reglages_.Lit(nom); }
     void Ecrit(const QString &, bool) override {}
     std::optional<QString> LitTexte(const QString &nom) const override { return reglages_.LitTexte(nom); }
