@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Captures d'écran de Quorvale sous un vrai serveur X (Xvfb), à l'échelle 1 et 2 : la fenêtre
-# principale (choix retenus du départ précédent), la fenêtre d'avancement pendant un long fichier,
+# principale (choix retenus du départ précédent), l'aperçu, la fenêtre d'avancement pendant un long fichier,
 # puis après « Annuler », et la fenêtre du rapport.
 #   scripts/captures.sh [DOSSIER_DES_IMAGES]     (par défaut build/captures, hors de git)
 # Paquets : xvfb x11-apps imagemagick xdotool.
@@ -78,13 +78,13 @@ EOF
   principale="$(attend_fenetre Quorvale)"
   sleep 0.5
   capture "$principale" "principale-${echelle}x.png"
-  # « À propos... » (214,324) puis « Aide » (302,324) : centrés sur la fenêtre, fermés par Entrée et Échap.
-  xdotool mousemove --window "$principale" $((256 * echelle)) $((336 * echelle)) click 1
+  # « À propos... » (238,324) puis « Aide » (314,324) : centrés sur la fenêtre, fermés par Entrée et Échap.
+  xdotool mousemove --window "$principale" $((274 * echelle)) $((336 * echelle)) click 1
   apropos="$(attend_fenetre '.*propos')"
   sleep 0.3
   capture "$apropos" "apropos-${echelle}x.png"
   xdotool windowfocus --sync "$apropos" key Return
-  xdotool mousemove --window "$principale" $((344 * echelle)) $((336 * echelle)) click 1
+  xdotool mousemove --window "$principale" $((350 * echelle)) $((336 * echelle)) click 1
   aide="$(attend_fenetre 'Aide de Quorvale')"
   sleep 0.5
   xwd -silent -root | convert xwd:- "$travail/ecran.png"
@@ -104,8 +104,16 @@ EOF
   xdotool windowfocus --sync "$projection" key Escape
   sleep 0.3
 
-  # « Traduire » (Button3 : 214,352, 84 × 25 à l'échelle 1).
-  xdotool mousemove --window "$principale" $((256 * echelle)) $((364 * echelle)) click 1
+  # « Aperçu… » (Button10 : 162,352, 72 × 25) : la fenêtre de l'aperçu, puis Échap.
+  xdotool mousemove --window "$principale" $((198 * echelle)) $((364 * echelle)) click 1
+  apercu="$(attend_fenetre 'Aper.*u du traitement')"
+  sleep 0.5
+  capture "$apercu" "apercu-${echelle}x.png"
+  xdotool windowfocus --sync "$apercu" key Escape
+  sleep 0.3
+
+  # « Traduire » (Button3 : 238,352, 72 × 25 à l'échelle 1).
+  xdotool mousemove --window "$principale" $((274 * echelle)) $((364 * echelle)) click 1
   avancement="$(attend_fenetre Avancement)"
   # Le gros dessin vient après batiments et casse : on attend qu'il soit en cours.
   sleep 4
@@ -123,7 +131,7 @@ EOF
   rapport="$(attend_fenetre 'Rapport du traitement')"
   sleep 0.5
   capture "$rapport" "rapport-${echelle}x.png"
-  xdotool mousemove --window "$principale" $((344 * echelle)) $((364 * echelle)) click 1
+  xdotool mousemove --window "$principale" $((350 * echelle)) $((364 * echelle)) click 1
   sleep 1
   "$construction/mapinfo/mapinfow" --unregserver
 done
