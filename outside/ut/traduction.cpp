@@ -1,5 +1,6 @@
 #include "traduction.h"
 
+#include "blocsdxf.h"
 #include "dessin.h"
 #include "erreur.h"
 #include "fichiers.h"
@@ -11,6 +12,7 @@
 #include "e00.h"
 #endif
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -429,6 +431,21 @@ void LitDessin(const Travail &t, Donnees &d)
             throw Erreur(u"Le dessin « %1 » ne se lit pas : %2."_s.arg(t.source, c.erreur));
         texte = std::move(c.texte);
     }
+    // Les blocs insérés, comptés avant la lecture : GDAL insère tout un bloc d'un coup, si bien
+    // qu'une seule insertion de blocs imbriqués épuiserait la mémoire avant toute vérification.
+    dxf::CompteBlocs compte;
+    if (blocs) {
+        QFile f(Resous(t.source));
+        QBuffer b(&texte);
+        QIODevice &dessin = texte.isEmpty() ? static_cast<QIODevice &>(f) : b;
+        if (!dessin.open(QIODevice::ReadOnly))
+            throw Erreur(u"Le dessin « %1 » ne s'ouvre pas : %2"_s.arg(t.source, dessin.errorString()));
+        compte = dxf::CompteEntites(dessin);
+        if (const QString raison = dxf::DepasseBornes(compte, t.source); !raison.isEmpty())
+            throw Erreur(raison);
+    }
+    // Filet : ce que GDAL tire de plus d'une entité (cotes, hachures) reste dans la même mesure.
+    const size_t maximumLues = size_t(compte.inserees + compte.ecrites + dxf::MaximumAjoutees);
     const QByteArray enMemoire = "/vsimem/imut-dxf-" + QByteArray::number(qint64(::getpid())) + ".dxf";
     struct Efface {
         QByteArray chemin;
@@ -453,8 +470,13 @@ void LitDessin(const Travail &t, Donnees &d)
     const int champBrut = couche->GetLayerDefn()->GetFieldIndex("RawCodeValues");
     const int champClasses = couche->GetLayerDefn()->GetFieldIndex("SubClasses");
 
+    // Ce qui sert d'une entité lue, sans l'objet de GDAL (toutes ses colonnes et ses codes bruts
+    // pèseraient plusieurs kilo-octets par entité dans un gros dessin).
     struct Lu {
-        OGRFeatureUniquePtr f;
+        std::unique_ptr<OGRGeometry> geometrie;
+        QByteArray classes;
+        QByteArray style;
+        bool aStyle = false;
         QString calque;
         Attributs attributs;
     };
@@ -463,8 +485,19 @@ void LitDessin(const Travail &t, Donnees &d)
     QStringList calques = t.types;
     couche->ResetReading();
     const qsizetype erreursAvant = erreursGdal.size();
-    while (OGRFeature *f = couche->GetNextFeature()) {
-        Lu l{OGRFeatureUniquePtr(f), {}, {}};
+    while (OGRFeature *lu = couche->GetNextFeature()) {
+        const OGRFeatureUniquePtr f(lu);
+        if (blocs && lus.size() >= maximumLues)
+            throw Erreur(u"Le dessin « %1 » n'est pas traduit : ses blocs insérés donnent plus de %2 entités, "
+                         u"au-delà de ce que le traducteur accepte d'un seul dessin."_s.arg(t.source).arg(maximumLues));
+        Lu l;
+        l.geometrie.reset(f->StealGeometry());
+        if (champClasses >= 0)
+            l.classes = f->GetFieldAsString(champClasses);
+        if (const char *style = f->GetStyleString()) {
+            l.style = style;
+            l.aStyle = true;
+        }
         l.calque = Demele(DecodeUnicodeDxf(champCalque >= 0 ? QString::fromUtf8(f->GetFieldAsString(champCalque)) : QString()));
         if (l.calque.isEmpty())
             l.calque = u"0"_s;
@@ -522,21 +555,22 @@ void LitDessin(const Travail &t, Donnees &d)
         f->SetField(0, Utf8(l.calque).constData());
         for (const auto &[nom, valeur] : l.attributs)
             f->SetField(1 + int(noms.indexOf(nom)), Utf8(valeur).constData());
-        if (OGRGeometry *geometrie = l.f->StealGeometry()) {
+        if (OGRGeometry *geometrie = l.geometrie.release()) {
             if (geometrie->hasCurveGeometry()) {
                 OGRGeometry *lineaire = geometrie->getLinearGeometry();
                 delete geometrie;
                 geometrie = lineaire;
             }
-            geometrie = RegionDuContour(geometrie, champClasses >= 0 ? l.f->GetFieldAsString(champClasses) : "");
+            geometrie = RegionDuContour(geometrie, champClasses >= 0 ? l.classes.constData() : "");
             AjouteEtendue(d, geometrie);
             f->SetGeometryDirectly(geometrie);
         }
-        if (const char *style = l.f->GetStyleString())
-            f->SetStyleString(Utf8(Demele(DecodeUnicodeDxf(QString::fromUtf8(style)))).constData());
+        if (l.aStyle)
+            f->SetStyleString(Utf8(Demele(DecodeUnicodeDxf(QString::fromUtf8(l.style)))).constData());
         Objet o{std::move(f), Aucun};
         o.genre = GenreDe(*o.entite);
         g.objets.push_back(std::move(o));
+        l = Lu();
     }
     defn->Release();
     if (d.groupes.empty())
