@@ -394,6 +394,26 @@ QStringList CreeDossiersCible(const QString &dossierCible, const QString &relati
     return crees;
 }
 
+quint64 EmpreinteChemin(const QString &relatif)
+{
+    QStringView vue(relatif);
+    while (vue.startsWith(u'/'))
+        vue = vue.sliced(1);
+    quint64 h = 0xcbf29ce484222325ULL;
+    for (const char octet : vue.toString().toLower().toUtf8()) {
+        h ^= static_cast<unsigned char>(octet);
+        h *= 0x100000001b3ULL;
+    }
+    return h;
+}
+
+bool DansPartie(const QString &relatif, int partie, int parties)
+{
+    if (parties <= 1)
+        return true;
+    return static_cast<int>(EmpreinteChemin(relatif) % static_cast<quint64>(parties)) + 1 == partie;
+}
+
 Ecrasement RegleEcrasement(bool remplacer, int codePaire, bool cibleExiste, bool prjExiste)
 {
     if (remplacer)
@@ -587,6 +607,17 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
         const QString reel = Canonique(s);
         if (!reel.isEmpty())
             sources.insert(reel);
+    }
+
+    // Une partie seulement (--partie) : les autres sont celles d'autres traitements, sur cette machine
+    // ou d'autres. Deux sources qui ne diffèrent que par la casse tombent dans la même partie : leur
+    // collision se décide ici, dans l'ordre de la liste, comme sans partage.
+    if (c.options.Parties > 1) {
+        const auto horsPartie = [&](const QString &chemin) {
+            return !DansPartie(chemin.mid(choix.DossierSource.size()), c.options.Partie, c.options.Parties);
+        };
+        choix.ListeFichiers.removeIf(horsPartie);
+        illisibles.removeIf([&](const ResultatFichier &r) { return horsPartie(r.Source); });
     }
 
     Travail travail(c.processus, c.horloge, choix.ListeTables);
