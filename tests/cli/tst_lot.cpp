@@ -6,6 +6,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -185,6 +186,7 @@ private slots:
     void regroupementGardeTout();
     void empreinteChemin();
     void partiesCommeLaSuite();
+    void partiesSousParallel();
 
 private:
     std::unique_ptr<EnvironnementIsole> environnement_;
@@ -592,6 +594,28 @@ void TestLot::partiesCommeLaSuite()
     QCOMPARE(Empreintes(dossier.filePath(u"par"_s)), attendu);
     QCOMPARE(vues.size(), QSet<QString>(vues.cbegin(), vues.cend()).size());
     QCOMPARE(vues.size(), 15);
+}
+
+// Deux parts en même temps sous GNU parallel, chacune avec son dossier temporaire.
+void TestLot::partiesSousParallel()
+{
+    if (!traducteur_)
+        QSKIP("traducteur absent");
+    if (QStandardPaths::findExecutable(u"parallel"_s).isEmpty())
+        QSKIP("GNU parallel absent : installer le paquet Debian « parallel » (scripts/installe.sh)");
+    QTemporaryDir dossier;
+    const QStringList ligne{u"--format-source"_s, u"mif"_s, u"--format-cible"_s, u"tab"_s,
+                            u"--source"_s, Echantillons() + u"/mif"_s, u"--sous-dossiers"_s, u"--cible"_s};
+    (void)Lance(ligne + QStringList{dossier.filePath(u"seq"_s)});
+    QProcess p;
+    // parallel passe la commande au shell : les chemins des essais n'ont pas d'espace.
+    const QString commande = u"mkdir -p %1/t{} && TMPDIR=%1/t{} %2 %3 %4 --partie {}/2"_s.arg(
+        dossier.path(), QStringLiteral(QUORVALE_LOT), ligne.join(u' '), dossier.filePath(u"par"_s));
+    p.start(u"parallel"_s, {u"--will-cite"_s, commande, u":::"_s, u"1"_s, u"2"_s});
+    QVERIFY(p.waitForFinished(600000));
+    const QMap<QString, QByteArray> attendu = Empreintes(dossier.filePath(u"seq"_s));
+    QVERIFY(attendu.size() > 20);
+    QCOMPARE(Empreintes(dossier.filePath(u"par"_s)), attendu);
 }
 
 QTEST_GUILESS_MAIN(TestLot)
