@@ -210,6 +210,11 @@ Apercu PrevoitTraitement(Contexte &c)
     const FinApercu fin{c};
 
     SourcesListees listees = ListeSources(c);
+    QSet<QString> sources;
+    for (const QString &s : std::as_const(choix.ListeFichiers))
+        if (const QString reel = FichierReel(s); !reel.isEmpty())
+            sources.insert(reel);
+    GardePartie(c, listees);
     for (const ResultatFichier &r : std::as_const(listees.Illisibles))
         apercu.Fichiers << FichierPrevu{r, ActionPrevue::Refuser};
     if (choix.ListeFichiers.isEmpty()) {
@@ -222,10 +227,6 @@ Apercu PrevoitTraitement(Contexte &c)
         return apercu;
     }
 
-    QSet<QString> sources;
-    for (const QString &s : std::as_const(choix.ListeFichiers))
-        if (const QString reel = FichierReel(s); !reel.isEmpty())
-            sources.insert(reel);
     const QHash<QString, QString> memeCible = PremiersMemeCible(choix.ListeFichiers, listees.Doublons, choix);
     const QString imut = Resous(choix.DossierMapInfo + u"UT/imut"_s);
     const QString route = TexteRoute(choix.CodePaire, c.options.RegrouperCouches);

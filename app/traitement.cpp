@@ -371,6 +371,26 @@ QStringList CreeDossiersCible(const QString &dossierCible, const QString &relati
     return crees;
 }
 
+quint64 EmpreinteChemin(const QString &relatif)
+{
+    QStringView vue(relatif);
+    while (vue.startsWith(u'/'))
+        vue = vue.sliced(1);
+    quint64 h = 0xcbf29ce484222325ULL;
+    for (const char octet : vue.toString().toLower().toUtf8()) {
+        h ^= static_cast<unsigned char>(octet);
+        h *= 0x100000001b3ULL;
+    }
+    return h;
+}
+
+bool DansPartie(const QString &relatif, int partie, int parties)
+{
+    if (parties <= 1)
+        return true;
+    return static_cast<int>(EmpreinteChemin(relatif) % static_cast<quint64>(parties)) + 1 == partie;
+}
+
 Ecrasement RegleEcrasement(bool remplacer, int codePaire, bool cibleExiste, bool prjExiste)
 {
     if (remplacer)
@@ -553,6 +573,21 @@ SourcesListees ListeSources(Contexte &c)
     return {doublons, illisibles, ScruteDossier1.Arret};
 }
 
+// Une partie seulement (--partie) : les autres sont celles d'autres traitements, sur cette machine
+// ou d'autres. Deux sources qui ne diffèrent que par la casse tombent dans la même partie : leur
+// collision se décide dans l'ordre de la liste, comme sans partage. À appeler après avoir relevé les
+// sources de tout l'arbre (« la destination serait une source » les voit toutes).
+void GardePartie(Contexte &c, SourcesListees &listees)
+{
+    if (c.options.Parties <= 1)
+        return;
+    const auto horsPartie = [&](const QString &chemin) {
+        return !DansPartie(chemin.mid(c.choix.DossierSource.size()), c.options.Partie, c.options.Parties);
+    };
+    c.choix.ListeFichiers.removeIf(horsPartie);
+    listees.Illisibles.removeIf([&](const ResultatFichier &r) { return horsPartie(r.Source); });
+}
+
 void LanceTraduction(Contexte &c, Bilan &bilan)
 {
     Choix &choix = c.choix;
@@ -578,6 +613,8 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
         if (!reel.isEmpty())
             sources.insert(reel);
     }
+
+    GardePartie(c, listees);
 
     Travail travail(c.processus, c.horloge, choix.ListeTables);
     travail.DossierTemp = c.DossierTemp;

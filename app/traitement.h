@@ -25,6 +25,8 @@ struct OptionsTraitement {
     bool Remplacer = false;                  // CheckBox2 « Remplacer fichiers existants »
     bool RegrouperCouches = false;           // CheckBox3 « Regrouper les couches »
     bool UtiliserProjectionFichier = true;   // CheckBox4 « Utiliser la projection du fichier »
+    int Partie = 0;                          // --partie K/N : K (1 à N) ; 0 : tous les fichiers
+    int Parties = 0;                         // N
 };
 
 /** Ce qu'il advient d'un fichier source. */
@@ -123,6 +125,8 @@ struct SourcesListees {
  *  ListeFichiers ; liste vide : la fenêtre est fermée et le message « aucun fichier » montré.
  *  N'écrit rien. */
 SourcesListees ListeSources(Contexte &contexte);
+/** Ne garde de la liste (et des dossiers illisibles) que la part --partie du traitement. */
+void GardePartie(Contexte &contexte, SourcesListees &listees);
 
 // --- Décisions, sans fenêtre ni disque sauf mention ---
 
@@ -144,6 +148,12 @@ QString CheminCible(const QString &source, const QString &dossierSource, const Q
 /** Crée, sous le dossier cible, les dossiers de la partie relative (sauf le nom du fichier) ; rend
  *  ceux qu'il a créés, du moins profond au plus profond. */
 QStringList CreeDossiersCible(const QString &dossierCible, const QString &relatif);
+
+/** FNV-1a 64 bits des octets UTF-8 du chemin relatif mis en minuscules (sans "/" de tête) : la même
+ *  valeur sur chaque machine, et pour deux sources qui ne diffèrent que par la casse. */
+quint64 EmpreinteChemin(const QString &relatif);
+/** Vrai quand le fichier de ce chemin relatif est de la partie k (1 à n) : empreinte modulo n, plus 1. */
+bool DansPartie(const QString &relatif, int partie, int parties);
 
 enum class Ecrasement { Remplace, Poursuit, Saute };
 /** La règle d'écrasement : Remplace (supprimer puis traduire), Poursuit ou Saute. */

@@ -97,7 +97,7 @@ std::optional<ArgumentsLot> LitArguments(const QStringList &arguments, QString *
         return std::nullopt;
     };
     const QStringList avecValeur{u"--format-source"_s, u"--format-cible"_s, u"--source"_s, u"--cible"_s,
-                                 u"--fichiers"_s, u"--projection"_s, u"--delai-traducteur"_s, u"--rapport"_s};
+                                 u"--fichiers"_s, u"--projection"_s, u"--delai-traducteur"_s, u"--rapport"_s, u"--partie"_s};
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString option = arguments[i];
         QString valeur;
@@ -151,6 +151,14 @@ std::optional<ArgumentsLot> LitArguments(const QStringList &arguments, QString *
             a.DelaiTraducteur = secondes;
         } else if (option == u"--apercu"_s) {
             a.Apercu = true;
+        } else if (option == u"--partie"_s) {
+            bool okK = false, okN = false;
+            const int k = valeur.section(u'/', 0, 0).trimmed().toInt(&okK);
+            const int n = valeur.section(u'/', 1).trimmed().toInt(&okN);
+            if (valeur.count(u'/') != 1 || !okK || !okN || n < 1 || n > 1000000 || k < 1 || k > n)
+                return refuse(u"La partie « %1 » n'est pas de la forme K/N, K de 1 à N (par exemple 2/8)."_s.arg(valeur));
+            a.Options.Partie = k;
+            a.Options.Parties = n;
         } else if (option == u"--sous-dossiers"_s) {
             a.Options.SousDossiers = true;
         } else if (option == u"--remplacer"_s) {
@@ -223,6 +231,12 @@ QString AideLot()
            u"                             feuillet d'au plus 8 Mo ; avec --rapport, le même CSV où etat\n"
            u"                             est l'action (traduire, remplacer, ignorer, refuser) et raison\n"
            u"                             la route ou le motif\n"
+           u"  --partie K/N               ne traduit que la K-ième de N parts de la liste (K de 1 à N) :\n"
+           u"                             un fichier en est quand l'empreinte FNV-1a 64 bits des octets\n"
+           u"                             UTF-8 de son chemin relatif au dossier source, en minuscules,\n"
+           u"                             modulo N, plus 1, vaut K ; la même sur chaque machine. N\n"
+           u"                             traitements (K = 1 à N) traduisent l'arbre une fois ; le\n"
+           u"                             rapport de chacun ne couvre que sa part\n"
            u"  --help                     affiche cette aide\n"
            u"\n"
            u"Sans ces quatre dernières paires d'options, les réglages enregistrés par le dialogue\n"

@@ -7,7 +7,7 @@ construction="${QUORVALE_CONSTRUCTION:-$racine/build}"
 
 paquets=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
          libgl-dev libgdal-dev gdal-bin
-         dpkg-dev file lintian desktop-file-utils man-db python3-gdal)
+         dpkg-dev file lintian desktop-file-utils man-db python3-gdal parallel)
 manquants=()
 for p in "${paquets[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

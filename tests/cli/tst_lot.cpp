@@ -6,6 +6,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -183,6 +184,9 @@ private slots:
     void couvertureEtTableSansGeometrie();
     void sourcesIntactes();
     void regroupementGardeTout();
+    void empreinteChemin();
+    void partiesCommeLaSuite();
+    void partiesSousParallel();
 
 private:
     std::unique_ptr<EnvironnementIsole> environnement_;
@@ -253,6 +257,10 @@ void TestLot::argumentsRefuses_data()
         << QStringList{u"--projection"_s, u"Lambert"_s}
         << u"La projection « Lambert » n'est pas une clause CoordSys lisible (par exemple « CoordSys Earth "
            u"Projection 8, 74, 7, -73.5, 0, 0.9999, 304800, 0 »)."_s;
+    for (const QString &partie : {u"0/3"_s, u"4/3"_s, u"3"_s, u"a/b"_s, u"1/0"_s, u"1/2/3"_s})
+        QTest::newRow(qPrintable(u"partie "_s + partie))
+            << QStringList{u"--partie"_s, partie}
+            << u"La partie « %1 » n'est pas de la forme K/N, K de 1 à N (par exemple 2/8)."_s.arg(partie);
 }
 
 void TestLot::argumentsRefuses()
@@ -546,6 +554,68 @@ void TestLot::rapportCsv()
 void TestLot::sourcesIntactes()
 {
     QCOMPARE(Empreintes(Echantillons()), empreintes_);
+}
+
+// Valeurs publiées de FNV-1a 64 ; la casse et le "/" de tête n'y changent rien.
+void TestLot::empreinteChemin()
+{
+    QCOMPARE(EmpreinteChemin(QString()), Q_UINT64_C(0xcbf29ce484222325));
+    QCOMPARE(EmpreinteChemin(u"a"_s), Q_UINT64_C(0xaf63dc4c8601ec8c));
+    QCOMPARE(EmpreinteChemin(u"/FooBar"_s), Q_UINT64_C(0x85944171f73967e8));
+    QCOMPARE(EmpreinteChemin(u"Sous/ÉTÉ.SHP"_s), EmpreinteChemin(u"sous/été.shp"_s));
+    QVERIFY(DansPartie(u"x.shp"_s, 1, 1));
+}
+
+// Trois parties, l'une après l'autre : le même arbre, octet pour octet, que le traitement entier ;
+// chaque source dans un seul rapport.
+void TestLot::partiesCommeLaSuite()
+{
+    if (!traducteur_)
+        QSKIP("traducteur absent");
+    QTemporaryDir dossier;
+    const QStringList ligne{u"--format-source"_s, u"shp"_s, u"--format-cible"_s, u"tab"_s,
+                            u"--source"_s, Echantillons() + u"/shp"_s, u"--sous-dossiers"_s};
+    QCOMPARE(Lance(ligne + QStringList{u"--cible"_s, dossier.filePath(u"seq"_s)}).code, 1);
+    QStringList vues;
+    for (int k = 1; k <= 3; ++k) {
+        const QString rapport = dossier.filePath(u"r%1.csv"_s.arg(k));
+        const Execution e = Lance(ligne + QStringList{u"--cible"_s, dossier.filePath(u"par"_s), u"--partie"_s,
+                                                      u"%1/3"_s.arg(k), u"--rapport"_s, rapport});
+        QVERIFY2(e.code == 0 || e.code == 1, qPrintable(e.erreurs)); // 1 : la part tient un fichier illisible
+        QFile f(rapport);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lignes = QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts).mid(1);
+        QVERIFY2(!lignes.isEmpty(), qPrintable(rapport));
+        for (const QString &l : lignes)
+            vues << l.section(u';', 0, 0);
+    }
+    const QMap<QString, QByteArray> attendu = Empreintes(dossier.filePath(u"seq"_s));
+    QVERIFY(attendu.size() > 20);
+    QCOMPARE(Empreintes(dossier.filePath(u"par"_s)), attendu);
+    QCOMPARE(vues.size(), QSet<QString>(vues.cbegin(), vues.cend()).size());
+    QCOMPARE(vues.size(), 15);
+}
+
+// Deux parts en même temps sous GNU parallel, chacune avec son dossier temporaire.
+void TestLot::partiesSousParallel()
+{
+    if (!traducteur_)
+        QSKIP("traducteur absent");
+    if (QStandardPaths::findExecutable(u"parallel"_s).isEmpty())
+        QSKIP("GNU parallel absent : installer le paquet Debian « parallel » (scripts/installe.sh)");
+    QTemporaryDir dossier;
+    const QStringList ligne{u"--format-source"_s, u"mif"_s, u"--format-cible"_s, u"tab"_s,
+                            u"--source"_s, Echantillons() + u"/mif"_s, u"--sous-dossiers"_s, u"--cible"_s};
+    (void)Lance(ligne + QStringList{dossier.filePath(u"seq"_s)});
+    QProcess p;
+    // parallel passe la commande au shell : les chemins des essais n'ont pas d'espace.
+    const QString commande = u"mkdir -p %1/t{} && TMPDIR=%1/t{} %2 %3 %4 --partie {}/2"_s.arg(
+        dossier.path(), QStringLiteral(QUORVALE_LOT), ligne.join(u' '), dossier.filePath(u"par"_s));
+    p.start(u"parallel"_s, {u"--will-cite"_s, commande, u":::"_s, u"1"_s, u"2"_s});
+    QVERIFY(p.waitForFinished(600000));
+    const QMap<QString, QByteArray> attendu = Empreintes(dossier.filePath(u"seq"_s));
+    QVERIFY(attendu.size() > 20);
+    QCOMPARE(Empreintes(dossier.filePath(u"par"_s)), attendu);
 }
 
 QTEST_GUILESS_MAIN(TestLot)
