@@ -142,8 +142,8 @@ QString DepasseBornes(const CompteBlocs &compte, const QString &nom)
         return u"Le dessin « %1 » n'est pas traduit : ses blocs s'insèrent les uns dans les autres sur plus de %2 "
                u"niveaux."_s.arg(nom).arg(MaximumImbrication);
     if (compte.inserees - compte.ecrites > MaximumAjoutees)
-        return u"Le dessin « %1 » n'est pas traduit : l'insertion de ses blocs donnerait %2 entités de plus que les %3 "
-               u"qu'il écrit, au-delà des %4 que le traducteur accepte."_s.arg(nom)
+        return u"Le dessin « %1 » n'est pas traduit : l'insertion de ses blocs ajouterait %2 entités "
+               u"à celles qu'il écrit lui-même (%3) ; le traducteur en accepte %4 au plus."_s.arg(nom)
             .arg(compte.inserees >= Plafond ? u"plus de %1"_s.arg(Plafond) : QString::number(compte.inserees - compte.ecrites))
             .arg(compte.ecrites)
             .arg(MaximumAjoutees);

@@ -80,6 +80,18 @@ def sommets(geom):
     return geom.GetPointCount()
 
 
+def sommets_distincts(geom):
+    """Les sommets sans ceux qui répètent le précédent : une couverture n'a pas d'arc de longueur
+    nulle, elle ne les garde pas."""
+    if geom is None:
+        return 0
+    n = geom.GetGeometryCount()
+    if n:
+        return sum(sommets_distincts(geom.GetGeometryRef(i)) for i in range(n))
+    points = [geom.GetPoint_2D(i) for i in range(geom.GetPointCount())]
+    return sum(1 for i, pt in enumerate(points) if i == 0 or pt != points[i - 1])
+
+
 def anneaux(geom):
     """Les anneaux d'une région, chacun en ligne (ce qu'un dessin en garde)."""
     sortie = []
@@ -98,7 +110,9 @@ DATE = re.compile(r'^\d{4}/\d\d/\d\d$')
 
 def valeur(v):
     if isinstance(v, float):
-        return '%.6g' % v
+        # Arrondi en deux temps : un bruit au-delà du 12e chiffre (0,49999999 contre 0,5) ne doit pas
+        # faire basculer le 6e.
+        return '%.6g' % float('%.12g' % v)
     s = str(v).strip()
     # Une date : GDAL la relit d'une couverture en texte AAAAMMJJ, d'une table en AAAA/MM/JJ.
     if DATE.match(s):
@@ -129,15 +143,18 @@ class Releve:
 
 
 class Resume:
-    def __init__(self, releve, vers_dxf=False, geometriques=False):
+    def __init__(self, releve, vers_dxf=False, geometriques=False, distincts=False):
         """vers_dxf : les régions comptées en anneaux (lignes) ; geometriques : les objets sans
-        géométrie ne comptent pas (un dessin, une couverture ne les tiennent pas)."""
+        géométrie ne comptent pas (un dessin, une couverture ne les tiennent pas) ; distincts : les
+        sommets répétés deux fois de suite ne comptent pas (une couverture)."""
         self.objets, self.sommets, self.valeurs = Counter(), Counter(), Counter()
         self.env, self.accents, self.srs = None, set(), releve.srs
         for present, parties, env, valeurs in releve.fiches:
             if geometriques and not present:
                 continue
-            for genre, n, anneaux_ in parties:
+            for genre, n, anneaux_, n_distincts in parties:
+                if distincts:
+                    n = n_distincts
                 if vers_dxf and genre == 'region':
                     self.objets['ligne'] += len(anneaux_)
                     self.sommets['ligne'] += sum(anneaux_)
@@ -228,7 +245,8 @@ def releve(fichiers):
                 # Une collection compte pour ses parties : les écrivains les rangent par genre.
                 parties = [] if g is None else [g.GetGeometryRef(k) for k in range(g.GetGeometryCount())] \
                     if genre_de(g) == 'collection' else [g]
-                resume = [(genre_de(x), sommets(x), [a.GetPointCount() for a in anneaux(x)]) for x in parties]
+                resume = [(genre_de(x), sommets(x), [a.GetPointCount() for a in anneaux(x)], sommets_distincts(x))
+                          for x in parties]
                 env = None
                 if g is not None and not g.IsEmpty():
                     x0, x1, y0, y1 = g.GetEnvelope()
@@ -432,7 +450,7 @@ def main():
                 # Les polylignes fermées d'un dessin deviennent des régions : d'un dessin comme vers un
                 # dessin, une région se compte en anneaux.
                 anneaux_seuls = 'dxf' in (s, cible)
-                avant = Resume(releves[source], anneaux_seuls, cible in ('dxf', 'e00'))
+                avant = Resume(releves[source], anneaux_seuls, cible in ('dxf', 'e00'), cible == 'e00')
                 destination = traduits.get(source.lower())
                 fichiers = sorties_de(source, destination, cible) if destination else []
                 if not fichiers:
@@ -441,7 +459,7 @@ def main():
                 else:
                     try:
                         CONTEXTE[0] = echantillon + ' ' + paire
-                        trouvees = pertes(avant, Resume(releve(fichiers), anneaux_seuls))
+                        trouvees = pertes(avant, Resume(releve(fichiers), anneaux_seuls, distincts=cible == 'e00'))
                     except Exception as e:
                         trouvees = [('relecture', 'sortie illisible : %s' % e)]
                 cellule = []

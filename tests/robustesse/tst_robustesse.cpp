@@ -967,6 +967,10 @@ void TestRobustesse::entreesPiegees_data()
         << u"spéciaux"_s << u"e00"_s << u"tab"_s
         << QStringList{u"échec|t.e00|pas un fichier ordinaire"_s, u"échec|z.e00|pas un fichier ordinaire"_s,
                        u"échec|\uFFFD|pas valide dans l'encodage"_s};
+    QTest::newRow("blocs imbriqués : entités et profondeur bornées")
+        << u"blocs"_s << u"dxf"_s << u"mif"_s
+        << QStringList{u"sans résultat|large.dxf|ajouterait 1347368421 entités"_s,
+                       u"sans résultat|profond.dxf|sur plus de 32 niveaux"_s};
     QTest::newRow("liens en éventail : chaque dossier une fois")
         << u"éventail"_s << u"shp"_s << u"tab"_s << QStringList{u"traduit|d/f.shp|"_s};
 }
@@ -1010,6 +1014,21 @@ void TestRobustesse::entreesPiegees()
         ecritJeu(u"a"_s, departs);
         for (auto it = departs.cbegin(); it != departs.cend(); ++it)
             Ecrit(e0 + u"A"_s + it.key().toUpper(), it.value());
+    } else if (cas == u"blocs"_s) {
+        // Chaque bloc insère le précédent : 20 colonnes par niveau sur 7 niveaux (large), ou 40
+        // niveaux d'une seule insertion (profond). Moins d'un kilo-octet chacun.
+        auto dessin = [](int niveaux, int colonnes) {
+            QByteArray d = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n8\n0\n2\nB0\n70\n0\n10\n0\n20\n0\n30\n0\n3\nB0\n"
+                           "0\nLINE\n8\n0\n10\n0\n20\n0\n30\n0\n11\n1\n21\n1\n31\n0\n0\nENDBLK\n8\n0\n";
+            for (int k = 1; k <= niveaux; ++k)
+                d += "0\nBLOCK\n8\n0\n2\nB" + QByteArray::number(k) + "\n70\n0\n10\n0\n20\n0\n30\n0\n3\nB" +
+                     QByteArray::number(k) + "\n0\nINSERT\n8\n0\n2\nB" + QByteArray::number(k - 1) +
+                     "\n10\n0\n20\n0\n30\n0\n70\n" + QByteArray::number(colonnes) + "\n44\n1\n0\nENDBLK\n8\n0\n";
+            return d + "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n8\n0\n2\nB" + QByteArray::number(niveaux) +
+                   "\n10\n0\n20\n0\n30\n0\n0\nENDSEC\n0\nEOF\n";
+        };
+        Ecrit(e0 + u"large.dxf"_s, dessin(7, 20));
+        Ecrit(e0 + u"profond.dxf"_s, dessin(40, 1));
     } else if (cas == u"spéciaux"_s) {
         QCOMPARE(::mkfifo(QFile::encodeName(e0 + u"t.e00"_s).constData(), 0600), 0);
         QVERIFY(QFile::link(u"/dev/zero"_s, e0 + u"z.e00"_s));
