@@ -51,28 +51,35 @@ QString RaisonRapport(const ResultatFichier &r)
 
 } // namespace
 
-QString CleEtat(ResultatFichier::Etat etat)
+namespace {
+
+struct NomsEtat {
+    QString cle, nom;
+};
+
+// La clé du CSV et le nom affiché de chaque état.
+NomsEtat NomsDeEtat(ResultatFichier::Etat etat)
 {
     switch (etat) {
-    case ResultatFichier::Traduit: return u"traduit"_s;
-    case ResultatFichier::Ignore: return u"ignore"_s;
-    case ResultatFichier::SansResultat: return u"sans_resultat"_s;
-    case ResultatFichier::Echec: return u"echec"_s;
+    case ResultatFichier::Traduit: return {u"traduit"_s, u"Traduit"_s};
+    case ResultatFichier::Ignore: return {u"ignore"_s, u"Ignoré"_s};
+    case ResultatFichier::SansResultat: return {u"sans_resultat"_s, u"Sans résultat"_s};
+    case ResultatFichier::Echec: return {u"echec"_s, u"Échec"_s};
     case ResultatFichier::NonTraite: break;
     }
-    return u"non_traite"_s;
+    return {u"non_traite"_s, u"Non traité"_s};
+}
+
+} // namespace
+
+QString CleEtat(ResultatFichier::Etat etat)
+{
+    return NomsDeEtat(etat).cle;
 }
 
 QString NomEtat(ResultatFichier::Etat etat)
 {
-    switch (etat) {
-    case ResultatFichier::Traduit: return u"Traduit"_s;
-    case ResultatFichier::Ignore: return u"Ignoré"_s;
-    case ResultatFichier::SansResultat: return u"Sans résultat"_s;
-    case ResultatFichier::Echec: return u"Échec"_s;
-    case ResultatFichier::NonTraite: break;
-    }
-    return u"Non traité"_s;
+    return NomsDeEtat(etat).nom;
 }
 
 QString CleRegle(RegleSysteme regle)
@@ -153,7 +160,8 @@ QString EcritCsv(const QString &chemin, const QByteArray &csv)
 }
 
 void NoteSysteme(ResultatFichier &resultat, int codePaire, bool utiliserProjectionFichier,
-                 const Projections &projections)
+                 const Projections &projections,
+                 const std::function<bool(const QString &source)> &systemePropre)
 {
     resultat.Systeme.clear();
     resultat.DetailRegle.clear();
@@ -172,6 +180,12 @@ void NoteSysteme(ResultatFichier &resultat, int codePaire, bool utiliserProjecti
             resultat.Systeme = ClauseMif(resultat.Source);
         else if (prjPropre)
             resultat.DetailRegle = u"son .prj"_s;
+        return;
+    }
+    // La couverture garde sa section PRJ : la tâche ne lui a donné aucune clause.
+    if (source == 2 && utiliserProjectionFichier && systemePropre && systemePropre(resultat.Source)) {
+        resultat.Regle = RegleSysteme::Fichier;
+        resultat.DetailRegle = u"la section PRJ de l'E00"_s;
         return;
     }
     const OrigineSysteme origine = projections.ExpliqueFichier(resultat.Source);

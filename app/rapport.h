@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace quorvale {
 
@@ -41,9 +42,11 @@ QString EcritCsv(const QString &chemin, const QByteArray &csv);
  *  avertissement déjà noté, celui d'AvertissementSource) : celle du fichier
  *  lui-même (mif, tab, shapefile avec son .prj), celle des feuillets, des associations ou de la
  *  projection choisie pour les sources qui n'en ont pas, aucune pour une destination DXF ou E00.
- *  Lit l'en-tête d'un MIF source pour y prendre sa clause. */
+ *  Lit l'en-tête d'un MIF source pour y prendre sa clause. Une couverture E00 qui garde sa propre
+ *  section PRJ (systemePropre vrai, la case cochée) a la règle « fichier » sans clause. */
 void NoteSysteme(ResultatFichier &resultat, int codePaire, bool utiliserProjectionFichier,
-                 const Projections &projections);
+                 const Projections &projections,
+                 const std::function<bool(const QString &source)> &systemePropre = {});
 /** L'avertissement d'un fichier traduit que le traitement sait voir lui-même : un MIF sans son MID
  *  (ses objets sans attributs), un jeu de formes sans .dbf ; vide sinon. */
 QString AvertissementSource(const ResultatFichier &resultat);

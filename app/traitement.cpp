@@ -623,7 +623,14 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
     travail.UtiliserProjectionFichier = c.options.UtiliserProjectionFichier;
     travail.RegrouperCouches = c.options.RegrouperCouches;
     travail.ProjectionFichier = [&c](const QString &source) { return c.projections.ProjectionFichier(source); };
-    travail.SystemePropre = [&travail](const QString &source) { return SystemePropreE00(travail, source); };
+    // La réponse du traducteur est gardée : le rapport la redemande pour la règle du système.
+    QHash<QString, bool> propres;
+    travail.SystemePropre = [&travail, &propres](const QString &source) {
+        auto it = propres.constFind(source);
+        if (it == propres.cend())
+            it = propres.insert(source, SystemePropreE00(travail, source));
+        return *it;
+    };
     travail.AppMapInfo = nullptr;
     travail.ScruteDossier2 = [&choix](const QString &dossier, const QString &filtre) {
         TScruteDossier ScruteDossier2;
@@ -707,7 +714,8 @@ void LanceTraduction(Contexte &c, Bilan &bilan)
             resultat.etat = ResultatFichier::Echec;
             resultat.Raison = refus.texte();
         }
-        NoteSysteme(resultat, choix.CodePaire, c.options.UtiliserProjectionFichier, c.projections);
+        NoteSysteme(resultat, choix.CodePaire, c.options.UtiliserProjectionFichier, c.projections,
+                    travail.SystemePropre);
         // Un fichier qui n'a rien donné ne laisse pas les dossiers créés pour lui.
         if (resultat.etat != ResultatFichier::Traduit)
             RetireDossiersVides(crees);

@@ -2,6 +2,7 @@
 #include "TForm1.h"
 #include "TRapport.h"
 #include "fakes.h"
+#include "projections.h"
 #include "rapport.h"
 #include "traitement.h"
 #include "ui_TForm1.h"
@@ -99,6 +100,7 @@ private slots:
     void choixRetenusDUnDepartALAutre();
     void avertissement_data();
     void avertissement();
+    void regleDUneCouvertureAvecSonPrj();
     void depot_data();
     void depot();
     void csv_data();
@@ -297,6 +299,30 @@ void TestSuivi::avertissement()
     QCOMPARE(AvertissementSource(r), attendu);
     r.etat = ResultatFichier::Echec;
     QCOMPARE(AvertissementSource(r), QString());
+}
+
+void TestSuivi::regleDUneCouvertureAvecSonPrj()
+{
+    struct Choisie : Projections {
+        Catalogue catalogue;
+        QString ProjectionFichier(const QString &) const override { return u"CoordSys Earth Projection 1, 74"_s; }
+        const Catalogue &CatalogueProjections() const override { return catalogue; }
+    } projections;
+    int appels = 0;
+    const auto propre = [&appels](const QString &) { ++appels; return true; };
+    ResultatFichier r;
+    r.Source = u"/nulle/part/c.e00"_s;
+    r.etat = ResultatFichier::Traduit;
+    // e00 → shp, la case cochée : la couverture garde sa section PRJ, aucune clause donnée.
+    NoteSysteme(r, 24, true, projections, propre);
+    QCOMPARE(CleRegle(r.Regle), u"fichier"_s);
+    QCOMPARE(r.Systeme, QString());
+    QCOMPARE(r.DetailRegle, u"la section PRJ de l'E00"_s);
+    // La case décochée : la projection choisie, sans consulter le traducteur.
+    NoteSysteme(r, 24, false, projections, propre);
+    QCOMPARE(CleRegle(r.Regle), u"choisie"_s);
+    QCOMPARE(r.Systeme, u"CoordSys Earth Projection 1, 74"_s);
+    QCOMPARE(appels, 1);
 }
 
 void TestSuivi::depot_data()
