@@ -19,7 +19,10 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QScreen>
+
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -271,17 +274,36 @@ void TForm1::Button7Click()
 
 void TForm1::OuvreDialogue(QDialog *dialogue)
 {
-    // Là où il s'est ouvert la dernière fois, sinon centré sur la fenêtre principale : il ne glisse
-    // pas d'une ouverture à l'autre.
-    const QVariant place = dialogue->property("quorvalePlace");
-    if (place.isValid()) {
-        dialogue->move(place.toPoint());
+    // Là où il s'est ouvert la dernière fois (dans cette session ou la précédente), sinon centré sur
+    // la fenêtre principale : il ne glisse pas d'une ouverture à l'autre, et une place qu'aucun écran
+    // ne montre plus (écran débranché, autre définition) ne compte pas.
+    Reglages &r = services_.reglages;
+    const QString cle = u"Place"_s + dialogue->objectName();
+    QVariant place = dialogue->property("quorvalePlace");
+    if (!place.isValid() && r.Ouvre()) {
+        const QStringList xy = r.LitTexte(cle).value_or(QString()).split(u',');
+        bool okX = false, okY = false;
+        if (xy.size() == 2) {
+            const QPoint p(xy[0].toInt(&okX), xy[1].toInt(&okY));
+            if (okX && okY)
+                place = p;
+        }
+    }
+    dialogue->adjustSize();
+    const QScreen *ecran = place.isValid() ? QGuiApplication::screenAt(place.toPoint()) : nullptr;
+    if (ecran) {
+        const QRect zone = ecran->availableGeometry();
+        QPoint p = place.toPoint();
+        p.setX(std::clamp(p.x(), zone.left(), std::max(zone.left(), zone.right() - dialogue->width())));
+        p.setY(std::clamp(p.y(), zone.top(), std::max(zone.top(), zone.bottom() - dialogue->height())));
+        dialogue->move(p);
     } else {
-        dialogue->adjustSize();
         dialogue->move(frameGeometry().center() - QPoint(dialogue->width() / 2, dialogue->height() / 2));
     }
     dialogue->exec();
     dialogue->setProperty("quorvalePlace", dialogue->pos());
+    if (r.Ouvre())
+        r.EcritTexte(cle, u"%1,%2"_s.arg(dialogue->pos().x()).arg(dialogue->pos().y()));
 }
 
 void TForm1::Button4Click()

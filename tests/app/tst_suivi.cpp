@@ -17,6 +17,7 @@
 #include <QDragEnterEvent>
 #include <QPushButton>
 #include <QTableView>
+#include <QDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -255,10 +256,31 @@ void TestSuivi::choixRetenusDUnDepartALAutre()
     Ui::TForm1 *ui = banc.form->ui();
     ui->Edit1->setText(u"routes;lacs"_s);
     ui->CheckBox2->setChecked(true);
+    // Un dialogue déplacé par l'utilisateur se rouvre là, même après un nouveau départ.
+    QDialog boite;
+    boite.setObjectName(u"AboutBox"_s);
+    boite.resize(200, 100);
+    const auto ferme = [&](QPoint deplace, QPoint *vue) {
+        QTimer::singleShot(0, &boite, [&boite, deplace, vue] {
+            *vue = boite.pos();
+            if (!deplace.isNull())
+                boite.move(deplace);
+            boite.reject();
+        });
+    };
+    QPoint vue;
+    banc.form->setAboutBox(&boite);
+    ferme(QPoint(40, 30), &vue);
+    banc.form->Button8Click();
     QVERIFY(banc.form->close());
     // Un nouveau départ sur les mêmes réglages.
     banc.form = std::make_unique<TForm1>(banc.services);
     banc.form->LitChoixRetenus();
+    banc.form->setAboutBox(&boite);
+    boite.setProperty("quorvalePlace", QVariant());
+    ferme(QPoint(), &vue);
+    banc.form->Button8Click();
+    QCOMPARE(vue, QPoint(40, 30));
     ui = banc.form->ui();
     QCOMPARE(ui->ComboBox1->currentIndex(), 0);
     QCOMPARE(ui->ComboBox2->currentIndex(), 2);
