@@ -5,16 +5,21 @@
 #include "TForm2.h"
 #include "TForm3.h"
 #include "interface_ui.h"
+#include "processus.h"
 #include "traduction.h"
 #include "version.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QSocketNotifier>
 #include <QTranslator>
 
+#include <csignal>
+#include <fcntl.h>
 #include <iterator>
 #include <optional>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -68,7 +73,53 @@ void LangueSystemeFrancaise()
     }
 }
 
+// Fin de session ou arrêt demandé (SIGTERM, SIGHUP, Ctrl+C dans un terminal) : le gestionnaire
+// interrompt l'appel en cours et réveille la boucle des événements par un tube ; la fenêtre
+// principale se ferme alors comme si l'utilisateur la fermait pendant le traitement (annulation,
+// remise en état, rien de laissé derrière).
+constexpr int SignauxFin[] = {SIGTERM, SIGHUP, SIGINT};
+int tubeSignal[2] = {-1, -1};
+volatile std::sig_atomic_t signalRecu = 0;
+
+extern "C" void SurSignalFin(int signal)
+{
+    signalRecu = signal;
+    DemandeArret();
+    const char octet = 1;
+    [[maybe_unused]] const ssize_t n = ::write(tubeSignal[1], &octet, 1);
+    // Un second signal arrête le programme sans attendre.
+    for (int s : SignauxFin)
+        std::signal(s, SIG_DFL);
+}
+
 } // namespace
+
+void SurveilleSignaux(QWidget &principale)
+{
+    if (::pipe2(tubeSignal, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto *veille = new QSocketNotifier(tubeSignal[0], QSocketNotifier::Read, &principale);
+    QObject::connect(veille, &QSocketNotifier::activated, &principale, [&principale, veille] {
+        char octet;
+        while (::read(tubeSignal[0], &octet, 1) > 0) {
+        }
+        veille->setEnabled(false);
+        // Un dialogue modal ouvert se ferme d'abord : sa boucle rend la main à la fenêtre.
+        for (int i = 0; i < 8; ++i) {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal || modal == &principale || !modal->close())
+                break;
+        }
+        principale.close();
+    });
+    for (int s : SignauxFin)
+        std::signal(s, SurSignalFin);
+}
+
+int SignalDeFin()
+{
+    return int(signalRecu);
+}
 
 int LanceApplication(int argc, char *argv[])
 {
@@ -116,8 +167,11 @@ int LanceApplication(int argc, char *argv[])
     Form1.setProjections(&Form2);
     Form1.LitChoixRetenus();
 
+    SurveilleSignaux(Form1);
     Form1.show();
-    return application.exec();
+    const int code = application.exec();
+    // Fermé par un signal : code 1, comme quorvale-lot.
+    return SignalDeFin() ? 1 : code;
 }
 
 } // namespace quorvale

@@ -1,7 +1,9 @@
+#include "application.h"
 #include "TFAttente.h"
 #include "TForm1.h"
 #include "TRapport.h"
 #include "fakes.h"
+#include "processus.h"
 #include "projections.h"
 #include "rapport.h"
 #include "traitement.h"
@@ -22,6 +24,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -95,6 +98,7 @@ class TestSuivi : public QObject {
 private slots:
     void annulationVuePendantUnLongFichier();
     void fermetureDeLaFenetrePendantUnTraitement();
+    void signalPendantUnTraitement();
     void rapportDUnTraitement();
     void destination_data();
     void destination();
@@ -165,6 +169,27 @@ void TestSuivi::fermetureDeLaFenetrePendantUnTraitement()
     for (const QString &f : FichiersTravail())
         QVERIFY2(!QFile::exists(banc.environnement.temporaire() + u'/' + f), qPrintable(f));
     QVERIFY(!banc.form->Rapport());
+}
+
+void TestSuivi::signalPendantUnTraitement()
+{
+    // Une fin de session (SIGTERM) pendant un long fichier : le fichier est interrompu, aucun autre
+    // ne commence, la fenêtre se ferme remise en état.
+    Banc banc({u"a.dxf"_s, u"b.dxf"_s}, 3);
+    SurveilleSignaux(*banc.form);
+    banc.form->show();
+    QElapsedTimer chrono;
+    chrono.start();
+    QTimer::singleShot(600, [] { ::raise(SIGTERM); });
+    banc.form->Button3Click();
+    OublieArret();
+    QCOMPARE(SignalDeFin(), SIGTERM);
+    QVERIFY(chrono.elapsed() < 2500);
+    QVERIFY(!banc.form->isVisible());
+    QCOMPARE(banc.Journal(), QStringList{u"a"_s});
+    for (const QString &f : FichiersTravail())
+        QVERIFY2(!QFile::exists(banc.environnement.temporaire() + u'/' + f), qPrintable(f));
+    QVERIFY(!QFile::exists(banc.racine + u"/dst/b.mif"_s));
 }
 
 void TestSuivi::rapportDUnTraitement()
