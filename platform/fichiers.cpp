@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -14,6 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <time.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -79,6 +82,85 @@ bool ParcourtDossier(const QString &dossier, Fonction &&f)
     return true;
 }
 
+// Les noms d'un dossier, repliés en minuscules ASCII, gardés d'une recherche sans casse à la
+// suivante : un traitement cherche les compagnons de chaque fichier (.shx, .dbf, .prj, .cpg…) et
+// sa destination, et relire chaque fois un dossier de milliers de fichiers rendait le traitement
+// d'un dossier quadratique. Une liste ne sert que tant que le dossier garde sa date de
+// modification (tout ajout, retrait ou renommage la change) ; un dossier modifié dans les
+// 50 dernières millisecondes n'est pas gardé, car une seconde modification dans le même tic de
+// l'horloge du système laisserait la même date.
+struct ListeDossier {
+    dev_t appareil = 0;
+    ino_t noeud = 0;
+    timespec modifie{};
+    QHash<QByteArray, QString> noms; // nom replié → premier nom du dossier dans l'ordre du système
+};
+
+QByteArray ReplieAscii(QByteArray octets)
+{
+    for (char &c : octets)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + 32);
+    return octets;
+}
+
+std::mutex verrouListes;
+QHash<QString, ListeDossier> listes;
+
+// Le nom exact, dans « dossier », de « partie » à la casse ASCII près ; vide s'il n'y en a pas.
+QString NomSansCasse(const QString &dossier, const QString &partie)
+{
+    const QByteArray cle = ReplieAscii(QFile::encodeName(partie));
+    struct stat st;
+    const bool lisible = ::stat(QFile::encodeName(dossier.isEmpty() ? u"."_s : dossier).constData(), &st) == 0
+                         && S_ISDIR(st.st_mode);
+    timespec maintenant{};
+    ::clock_gettime(CLOCK_REALTIME, &maintenant);
+    const auto ns = [](const timespec &t) { return qint64(t.tv_sec) * 1'000'000'000 + t.tv_nsec; };
+    const bool stable = lisible && ns(maintenant) - ns(st.st_mtim) > 50'000'000;
+    if (stable) {
+        std::lock_guard garde(verrouListes);
+        const auto it = listes.constFind(dossier);
+        if (it != listes.cend() && it->appareil == st.st_dev && it->noeud == st.st_ino
+            && ns(it->modifie) == ns(st.st_mtim))
+            return it->noms.value(cle);
+    }
+    ListeDossier liste;
+    liste.appareil = st.st_dev;
+    liste.noeud = st.st_ino;
+    liste.modifie = st.st_mtim;
+    QString trouve;
+    // Le repliement ASCII garde la longueur en octets : sans liste à garder, seuls les noms de même
+    // longueur sont décodés (un grand dossier se lit sans un décodage par entrée).
+    const bool lu = ParcourtDossier(dossier, [&](const dirent64 *e) {
+        const size_t longueur = std::strlen(e->d_name);
+        if (stable) {
+            const QByteArray replie = ReplieAscii(QByteArray(e->d_name, qsizetype(longueur)));
+            if (!liste.noms.contains(replie))
+                liste.noms.insert(replie, QFile::decodeName(e->d_name));
+            return true;
+        }
+        if (longueur != size_t(cle.size()))
+            return true;
+        const QString nom = QFile::decodeName(e->d_name);
+        if (EgalSansCasseAscii(nom, partie)) {
+            trouve = nom;
+            return false;
+        }
+        return true;
+    });
+    if (!stable)
+        return trouve;
+    trouve = liste.noms.value(cle);
+    if (lu) {
+        std::lock_guard garde(verrouListes);
+        if (listes.size() >= 256)
+            listes.clear();
+        listes.insert(dossier, std::move(liste));
+    }
+    return trouve;
+}
+
 bool CorrespondDepuis(const QString &nom, qsizetype i, const QString &motif, qsizetype j)
 {
     while (j < motif.size()) {
@@ -123,20 +205,7 @@ QString Resous(const QString &chemin)
             courant = joint;
             continue;
         }
-        QString trouve;
-        // Le repliement ASCII garde la longueur en octets : seuls les noms de même longueur sont
-        // décodés (un grand dossier se lit sans un décodage par entrée).
-        const size_t longueur = size_t(QFile::encodeName(partie).size());
-        ParcourtDossier(courant, [&](const dirent64 *e) {
-            if (std::strlen(e->d_name) != longueur)
-                return true;
-            const QString nom = QFile::decodeName(e->d_name);
-            if (EgalSansCasseAscii(nom, partie)) {
-                trouve = nom;
-                return false;
-            }
-            return true;
-        });
+        const QString trouve = NomSansCasse(courant, partie);
         if (trouve.isEmpty()) {
             // Le reste n'existe pas : on le garde tel qu'écrit.
             QString reste = joint;

@@ -39,6 +39,7 @@ class TestPlateforme : public QObject {
 private slots:
     void resolveurTrouveLesNomsSansEgardALaCasse_data();
     void resolveurTrouveLesNomsSansEgardALaCasse();
+    void resolveurVoitLesFichiersNeufs();
     void resolveurPrefereLeNomExact();
     void existeNeComptePasLesDossiers();
     void motifs_data();
@@ -81,6 +82,25 @@ void TestPlateforme::resolveurTrouveLesNomsSansEgardALaCasse()
     Ecrit(base + u"Data/Sub/Roads.SHP"_s, "x");
     Ecrit(base + u"Data/Québec/Été.mif"_s, "x");
     QCOMPARE(Resous(base + demande), base + attendu);
+}
+
+void TestPlateforme::resolveurVoitLesFichiersNeufs()
+{
+    // Les noms d'un dossier sont gardés d'une recherche à l'autre : un fichier ajouté ou retiré
+    // ensuite, tout de suite ou plus tard, doit se voir.
+    const QString base = dossier_.path() + u"/neufs/"_s;
+    Ecrit(base + u"a.txt"_s, "x");
+    for (const bool attente : {true, false}) {
+        if (attente)
+            QTest::qWait(80); // le dossier est alors stable : sa liste est gardée
+        QCOMPARE(Resous(base + u"B.TXT"_s), base + u"B.TXT"_s);
+        Ecrit(base + u"b.txt"_s, "x");
+        QCOMPARE(Resous(base + u"B.TXT"_s), base + u"b.txt"_s);
+        Ecrit(base + u"c.txt"_s, "x");
+        QCOMPARE(Resous(base + u"C.TXT"_s), base + u"c.txt"_s);
+        QVERIFY(QFile::remove(base + u"b.txt"_s) && QFile::remove(base + u"c.txt"_s));
+        QCOMPARE(Resous(base + u"C.TXT"_s), base + u"C.TXT"_s);
+    }
 }
 
 void TestPlateforme::resolveurPrefereLeNomExact()
