@@ -1184,17 +1184,21 @@ void EcritFichier(const QString &chemin, const QByteArray &octets)
 }
 
 #ifdef QUORVALE_AVEC_E00
-void EcritE00(const Donnees &d, const QString &base, const QString &chemin)
+// Consomme le modèle : chaque objet est libéré dès sa copie, pour ne jamais tenir le fichier deux fois.
+void EcritE00(Donnees &d, const QString &base, const QString &chemin)
 {
     GDALDriver *memoire = GetGDALDriverManager()->GetDriverByName("Memory");
     Dataset ds(memoire->Create("", 0, 0, 0, GDT_Unknown, nullptr));
     std::vector<OGRLayer *> couches;
-    for (const Groupe &g : d.groupes) {
+    for (Groupe &g : d.groupes) {
         OGRLayer *couche = ds->CreateLayer(Utf8(g.nom).constData(), d.srs.get(), wkbUnknown, nullptr);
         std::vector<int> champs = CopieChamps(couche, g, false);
         qsizetype n = 0;
-        for (const Objet &o : g.objets)
+        for (Objet &o : g.objets) {
             EcritObjet(couche, *o.entite, champs, Lineaire(o.entite->GetGeometryRef()), g.nom, ++n);
+            o.entite.reset();
+        }
+        std::vector<Objet>().swap(g.objets);
         couches.push_back(couche);
     }
     // Le NAD 27 sous le nom que la section PRJ sait dire.

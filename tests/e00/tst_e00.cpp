@@ -149,6 +149,7 @@ private slots:
     void tableMixte();
     void allerRetourTabE00Tab();
     void ecritSousUnNomProvisoire();
+    void ecritUneGrandeCouvertureEnEntier();
 };
 
 void TestE00::reconnaitLesExportsCompresses()
@@ -699,6 +700,40 @@ void TestE00::ecritSousUnNomProvisoire()
         QVERIFY2(e.texte().startsWith(u"Impossible de créer le fichier E00"_s), qPrintable(e.texte()));
     }
     QCOMPARE(QDir(dossier.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{u"departs.e00"_s});
+}
+
+void TestE00::ecritUneGrandeCouvertureEnEntier()
+{
+    // Plusieurs Mo de texte : rien ne se perd d'un bloc écrit au suivant.
+    GDALDriver *memoire = GetGDALDriverManager()->GetDriverByName("Memory");
+    Jeu jeu(memoire->Create("", 0, 0, 0, GDT_Unknown, nullptr));
+    OGRLayer *couche = jeu->CreateLayer("pts", nullptr, wkbPoint, nullptr);
+    OGRFieldDefn n("N", OFTInteger);
+    couche->CreateField(&n);
+    const int total = 30000;
+    for (int k = 0; k < total; ++k) {
+        OGRFeature f(couche->GetLayerDefn());
+        f.SetField(0, k);
+        f.SetGeometryDirectly(new OGRPoint(k * 0.5, k * 0.25));
+        QCOMPARE(couche->CreateFeature(&f), OGRERR_NONE);
+    }
+    QTemporaryDir dossier;
+    const QString chemin = dossier.filePath(u"pts.e00"_s);
+    e00::EcritCouverture({couche}, u"pts"_s, chemin, nullptr);
+    const QByteArray contenu = Lit(chemin);
+    QVERIFY(contenu.size() > 3 << 20);
+    QVERIFY(contenu.endsWith("EOI\nEOS\n"));
+    QCOMPARE(QDir(dossier.path()).entryList(QDir::Files), QStringList{u"pts.e00"_s});
+
+    Jeu lu = Ouvre(chemin);
+    QVERIFY(lu);
+    OGRLayer *lab = lu->GetLayerByName("LAB");
+    QCOMPARE(int(lab->GetFeatureCount()), total);
+    lab->ResetReading();
+    long long somme = 0;
+    while (std::unique_ptr<OGRFeature> f{lab->GetNextFeature()})
+        somme += f->GetFieldAsInteger64("N");
+    QCOMPARE(somme, (long long)total * (total - 1) / 2);
 }
 
 QTEST_GUILESS_MAIN(TestE00)

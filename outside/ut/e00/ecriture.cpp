@@ -565,12 +565,22 @@ void TourneAnneaux(std::vector<long long> &liste)
 
 // ---- Écriture ----------------------------------------------------------------------------
 
+// Le texte part au fichier par blocs, sous un nom provisoire renommé une fois le fichier complet :
+// jamais de couverture à moitié écrite, ni la couverture entière en mémoire.
 class Sortie {
 public:
+    explicit Sortie(const QString &chemin) : chemin_(chemin), fichier_(Resous(chemin))
+    {
+        if (!fichier_.open(QIODevice::WriteOnly))
+            throw Erreur(u"Impossible de créer le fichier E00 %1 : %2."_s.arg(chemin, fichier_.errorString()));
+        texte_.reserve(Bloc + 81);
+    }
     void Ligne(const QByteArray &ligne)
     {
         Q_ASSERT(ligne.size() <= 80);
         texte_.append(ligne).append('\n');
+        if (texte_.size() >= Bloc)
+            Vide();
     }
     /** Un enregistrement INFO : coupé tous les 80 caractères, chaque morceau sur sa ligne. */
     void Enregistrement(const QByteArray &texte)
@@ -582,9 +592,27 @@ public:
             Ligne(morceau);
         }
     }
-    const QByteArray &Texte() const { return texte_; }
+    void Termine()
+    {
+        Vide();
+        if (!fichier_.commit())
+            Echec();
+    }
 
 private:
+    static constexpr qsizetype Bloc = 1 << 20;
+    void Vide()
+    {
+        if (fichier_.write(texte_) != texte_.size())
+            Echec();
+        texte_.resize(0);
+    }
+    [[noreturn]] void Echec()
+    {
+        throw Erreur(u"Impossible d'écrire le fichier E00 %1 : %2."_s.arg(chemin_, fichier_.errorString()));
+    }
+    QString chemin_;
+    QSaveFile fichier_;
     QByteArray texte_;
 };
 
@@ -905,7 +933,7 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
     const bool avecPolygones = nbPolygones > 0;
     const Etendue &e = source.etendue;
 
-    Sortie s;
+    Sortie s(chemin);
     QByteArray entete = "EXP  0 " + VersCp1252(QFileInfo(chemin).fileName().toUpper());
     s.Ligne(entete.left(80));
 
@@ -1160,12 +1188,7 @@ Bilan EcritCouvertureAvecBilan(const std::vector<OGRLayer *> &couches, const QSt
     s.Ligne("EOI");
     s.Ligne("EOS");
 
-    // Nom provisoire, renommé une fois le fichier complet : jamais de couverture à moitié écrite.
-    QSaveFile fichier(Resous(chemin));
-    if (!fichier.open(QIODevice::WriteOnly))
-        throw Erreur(u"Impossible de créer le fichier E00 %1 : %2."_s.arg(chemin, fichier.errorString()));
-    if (fichier.write(s.Texte()) != s.Texte().size() || !fichier.commit())
-        throw Erreur(u"Impossible d'écrire le fichier E00 %1 : %2."_s.arg(chemin, fichier.errorString()));
+    s.Termine();
     bilan.points = int(source.points.size());
     bilan.annotations = int(source.annotations.size());
     bilan.lignes = int(source.lignes.size());
