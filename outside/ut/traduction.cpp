@@ -1,5 +1,6 @@
 #include "traduction.h"
 
+#include "avertissementsgdal.h"
 #include "blocsdxf.h"
 #include "dessin.h"
 #include "erreur.h"
@@ -88,8 +89,13 @@ thread_local QStringList erreursGdal;
 // Ce qui s'est perdu ou a changé dans la traduction en cours, dit une fois le fichier livré.
 thread_local QStringList avertissements;
 
+// Ce que GDAL a coupé, recodé ou sauté sans échouer, depuis le début de la traduction en cours.
+thread_local AvertissementsGdal avertissementsGdal;
+
 void CPL_STDCALL CollecteErreur(CPLErr classe, CPLErrorNum, const char *message)
 {
+    if (classe == CE_Warning)
+        avertissementsGdal.Note(message);
     if (classe >= CE_Failure && message && erreursGdal.size() < 20)
         erreursGdal << QString::fromUtf8(message).trimmed();
 }
@@ -1249,6 +1255,7 @@ void Convertit(const Travail &t)
     InitialiseGdal();
     OublieErreurs();
     avertissements.clear();
+    avertissementsGdal.Oublie();
     const QString dossier = DossierDestination(t);
     if (const auto defaut = integrite::DefautSource(t.source))
         throw Erreur(u"« %1 » n'est pas traduit : %2."_s.arg(t.source, *defaut));
@@ -1316,6 +1323,7 @@ void Convertit(const Travail &t)
         throw Erreur(u"Écrivain non pris en charge."_s);
     }
     chantier.Livre(t.source);
+    avertissements << avertissementsGdal.Lignes();
     for (const QString &a : std::as_const(avertissements))
         SignaleAvertissement(u"« %1 » : %2."_s.arg(t.source, a));
 }

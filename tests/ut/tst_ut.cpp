@@ -988,6 +988,10 @@ private slots:
         QTest::newRow("dessin binaire") << u"bin_dxf_r12.dxf"_s << u"bin_dxf_r12_0.tab"_s << 3 << QString();
         QTest::newRow("MIF sans MID") << u"nomid.mif"_s << u"nomid_point.shp"_s << 2
                                       << u"Avertissement : « %1/nomid.mif » : le fichier compagnon « nomid.mid » manque"_s;
+        // Une valeur plus longue que sa colonne : coupée par GDAL, dite dans le résultat, sans doublon.
+        QTest::newRow("valeurs plus longues que leur colonne")
+            << u"long.mif"_s << u"long_point.shp"_s << 2
+            << u"Avertissement : « %1/long.mif » : des valeurs de la colonne « Nom » sont coupées à 254 caractères (GDAL : Value 'xxx"_s;
         QTest::newRow("MID aux valeurs sur deux lignes") << u"lignes.mif"_s << u"lignes_point.shp"_s << 2 << QString();
         QTest::newRow("MIF Neutral en Windows-1252") << u"neutre.mif"_s << u"neutre_point.shp"_s << 2 << QString();
         // Les réels d'un .dat sont en binaire : seuls les textes disent le jeu.
@@ -1023,6 +1027,9 @@ private slots:
             QVERIFY(QFile::copy(Echantillons() + u"/dxf/gdal-bin_dxf_r12/bin_dxf_r12.dxf"_s, source));
         } else if (cas == u"nomid.mif"_s) {
             Ecrit(source, entete);
+        } else if (cas == u"long.mif"_s) {
+            Ecrit(source, entete);
+            Ecrit(dossier + u"/long.mid"_s, '"' + QByteArray(300, 'x') + "\"\n\"" + QByteArray(260, 'x') + "\"\n");
         } else if (cas == u"reels.tab"_s) {
             GDALDriver *pilote = GetGDALDriverManager()->GetDriverByName("MapInfo File");
             Jeu ds(pilote->Create(source.toUtf8().constData(), 0, 0, 0, GDT_Unknown, nullptr));
@@ -1050,6 +1057,10 @@ private slots:
         QCOMPARE(r.traduction, 0);
         QVERIFY2(avertissement.isEmpty() ? r.erreurs.isEmpty() : r.erreurs.startsWith(avertissement.arg(dossier)), qPrintable(r.erreurs));
         QCOMPARE(Compte(Sortie(cible)), objets);
+        if (cas == u"long.mif"_s) {
+            QCOMPARE(r.erreurs.count(u'\n'), 1);
+            QCOMPARE(Valeurs(Sortie(cible), "Nom"), (QStringList{QString(254, u'x'), QString(254, u'x')}));
+        }
         if (cas == u"lignes.mif"_s)
             QCOMPARE(Valeurs(Sortie(cible), "Nom"), (QStringList{u"ligne 1\nligne 2"_s, u"b"_s}));
         if (cas == u"neutre.mif"_s || cas == u"reels.tab"_s)
