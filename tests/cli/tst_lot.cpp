@@ -520,13 +520,12 @@ void TestLot::rapportCsv_data()
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("cible");
     QTest::addColumn<QString>("ligne");
-    // Le feuillet 1:20 000 donne sa zone MTM ; le 1:250 000 en mode MTM retombe sur NonEarth.
+    // Le feuillet 1:20 000 donne sa zone MTM ; la couverture du 1:250 000 garde sa section PRJ (UTM 18).
     QTest::newRow("feuillet") << u"dxf"_s << u"mif"_s
                               << u"%1/31h05ne/batiments.dxf;%2/31h05ne/batiments.mif;traduit;;"
                                  u"CoordSys Earth Projection 8,74,7,-73.5,0,0.9999,304800,0;feuillet;"_s;
-    QTest::newRow("repli NonEarth") << u"e00"_s << u"tab"_s
-                                    << u"%1/31g/sommets.e00;%2/31g/sommets.tab;traduit;;"
-                                       u"CoordSys NonEarth Projection 0, 7;choisie;"_s;
+    QTest::newRow("section PRJ de l'E00") << u"e00"_s << u"tab"_s
+                                          << u"%1/31g/sommets.e00;%2/31g/sommets.tab;traduit;;;fichier;"_s;
 }
 
 void TestLot::rapportCsv()
