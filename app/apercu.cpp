@@ -71,13 +71,9 @@ QString CleAction(ActionPrevue action)
 
 QString NomAction(ActionPrevue action)
 {
-    switch (action) {
-    case ActionPrevue::Traduire: return u"Traduire"_s;
-    case ActionPrevue::Remplacer: return u"Remplacer"_s;
-    case ActionPrevue::Ignorer: return u"Ignorer"_s;
-    case ActionPrevue::Refuser: break;
-    }
-    return u"Refuser"_s;
+    QString nom = CleAction(action);
+    nom[0] = nom[0].toUpper();
+    return nom;
 }
 
 Decision DecideFichier(const FaitsFichier &faits, const QString &premierMemeCible, int codePaire, bool remplacer)
